@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Shift-JIS (Windows code page 932) text as raw bytes. Positions and lengths count characters by the
+// lead-byte rule: 0x81-0x9F and 0xE0-0xFC lead a double-byte character when a valid trail byte
+// (0x40-0x7E, 0x80-0xFC) follows; every other byte, a stray lead byte included, is one character.
+namespace tamarisk::core {
+
+constexpr bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+constexpr bool isTrailByte(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
+
+/// Bytes taken by the character that starts at byte offset i (1 or 2).
+inline std::size_t charWidthAt(std::string_view s, std::size_t i) {
+    return (isLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() &&
+            isTrailByte(static_cast<unsigned char>(s[i + 1])))
+               ? 2
+               : 1;
+}
+
+/// A read-only view of CP932 text addressed by 1-based character positions, as the rewrite rules
+/// use them. Pure ASCII text (the common case for addresses) needs no index.
+class CharText {
+public:
+    explicit CharText(std::string_view bytes);
+
+    std::string_view bytes() const { return m_bytes; }
+    /// Number of characters.
+    std::size_t length() const { return m_ascii ? m_bytes.size() : m_starts.size(); }
+    /// Byte offset of 1-based character position p; length() + 1 gives the byte size.
+    std::size_t offsetOf(std::size_t p) const;
+    /// The character at 1-based position p as its bytes.
+    std::string_view charAt(std::size_t p) const;
+
+    std::string_view left(std::size_t n) const;
+    std::string_view right(std::size_t n) const;
+    /// The n characters from 1-based position p (fewer when the text ends first).
+    std::string_view mid(std::size_t p, std::size_t n) const;
+    /// Everything from 1-based position p on.
+    std::string_view mid(std::size_t p) const;
+    /// 1-based position of the first occurrence of needle at or after position start, or 0. A match must
+    /// begin on a character boundary, so "\" never matches the trail byte of a character such as 0x95 0x5C.
+    std::size_t find(std::string_view needle, std::size_t start = 1) const;
+
+private:
+    std::string_view m_bytes;
+    bool m_ascii = true;
+    std::vector<std::size_t> m_starts; // byte offset of each character, when not ASCII
+};
+
+/// Number of characters of s by the lead-byte rule.
+std::size_t charCount(std::string_view s);
+
+/// Converts UTF-8 text to CP932; on failure names the first character that CP932 cannot hold.
+struct Cp932Conversion {
+    std::optional<std::string> text;
+    std::string error;
+};
+Cp932Conversion utf8ToCp932(std::string_view utf8);
+
+/// Decodes CP932 bytes to UTF-8 for display; bytes that are not valid CP932 become U+FFFD.
+std::string cp932ToUtf8(std::string_view cp932);
+
+} // namespace tamarisk::core

@@ -1,0 +1,279 @@
+#include "core/driver.h"
+
+#include "core/atomicfile.h"
+#include "core/cp932.h"
+#include "core/domains.h"
+#include "core/errors.h"
+#include "core/queueformat.h"
+#include "core/rules.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tamarisk::core {
+
+namespace {
+
+void appendLine(std::string& out, std::string_view line) {
+    out += line;
+    out += queue::kLineEnd;
+}
+
+// Restores the window on every path out of a conversion.
+class BusyGuard {
+public:
+    explicit BusyGuard(ConversionHooks& hooks) : m_hooks(hooks) { m_hooks.beginBusy(); }
+    ~BusyGuard() { m_hooks.endBusy(); }
+    BusyGuard(const BusyGuard&) = delete;
+    BusyGuard& operator=(const BusyGuard&) = delete;
+
+private:
+    ConversionHooks& m_hooks;
+};
+
+void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, std::string& out) {
+    while (ReadPos >= 1) {
+        const std::string_view line = reader.ReadLineAt(ReadPos);
+        if (ReadPos < 1)
+            break;
+        appendLine(out, rewriter.Set_AllStatus(line));
+    }
+}
+
+// Gives every entry's "Url=" line a "Referer=2" line and a "RefererStr=" line with the entry's own
+// address before it, and makes every "Advanced=" line "Advanced=1". Lines after a referer line are held
+// back until the entry's "Url=" line; lines still held when the file ends are written as they are.
+void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, std::string& out) {
+    std::vector<std::string> held;
+    std::size_t heldCount = 0;
+    bool collecting = false;
+    bool refererSeen = false;
+    const auto hold = [&](std::string_view line) {
+        if (heldCount == held.size())
+            held.emplace_back();
+        held[heldCount++].assign(line);
+    };
+    while (ReadPos >= 1) {
+        const std::string_view input = reader.ReadLineAt(ReadPos);
+        if (ReadPos < 1)
+            break;
+        const std::string_view line = rewriter.Set_AllStatus(input);
+        if (queue::hasPrefix(line, queue::kAdvanced)) {
+            appendLine(out, queue::kAdvancedLine);
+        } else if (queue::hasPrefix(line, queue::kReferer)) {
+            collecting = true;
+            refererSeen = true;
+            hold(queue::kRefererLine);
+        } else if (queue::hasPrefix(line, queue::kRefererStr)) {
+            collecting = true;
+            hold(line);
+        } else if (queue::hasPrefix(line, queue::kUrl)) {
+            const std::string_view address = line.substr(queue::kUrl.size());
+            bool addressSet = false;
+            for (std::size_t i = 0; i < heldCount; ++i) {
+                if (queue::hasPrefix(held[i], queue::kRefererStr)) {
+                    out += queue::kRefererStr;
+                    appendLine(out, address);
+                    addressSet = true;
+                } else {
+                    appendLine(out, held[i]);
+                }
+            }
+            if (!refererSeen)
+                appendLine(out, queue::kRefererLine);
+            if (!addressSet) {
+                out += queue::kRefererStr;
+                appendLine(out, address);
+            }
+            appendLine(out, line);
+            heldCount = 0;
+            collecting = false;
+            refererSeen = false;
+        } else if (collecting) {
+            hold(line);
+        } else {
+            appendLine(out, line);
+        }
+    }
+    for (std::size_t i = 0; i < heldCount; ++i)
+        appendLine(out, held[i]);
+}
+
+// Order statistics over the entries not yet written: the r-th remaining one in O(log n).
+class RemainingEntries {
+public:
+    explicit RemainingEntries(std::size_t count) : m_tree(count + 1, 0) {
+        for (std::size_t i = 1; i <= count; ++i) {
+            m_tree[i] += 1;
+            const std::size_t parent = i + (i & (~i + 1));
+            if (parent <= count)
+                m_tree[parent] += m_tree[i];
+        }
+        m_top = 1;
+        while (m_top * 2 <= count)
+            m_top *= 2;
+    }
+
+    // Removes and returns the 1-based index of the r-th remaining entry.
+    std::size_t take(std::size_t r) {
+        std::size_t index = 0;
+        for (std::size_t step = m_top; step > 0; step /= 2) {
+            const std::size_t next = index + step;
+            if (next < m_tree.size() && m_tree[next] < r) {
+                index = next;
+                r -= m_tree[next];
+            }
+        }
+        const std::size_t found = index + 1;
+        for (std::size_t i = found; i < m_tree.size(); i += i & (~i + 1))
+            m_tree[i] -= 1;
+        return found;
+    }
+
+private:
+    std::vector<std::size_t> m_tree;
+    std::size_t m_top = 0;
+};
+
+std::string lastError(std::string_view what, const std::filesystem::path& path) {
+    return std::string(what) + " " + path.string() + ": " + std::strerror(errno);
+}
+
+void convertQueueFile(State& state, const std::filesystem::path& path, FileResult& result) {
+    const LineReader queueFile = LineReader::open(path);
+    std::string converted = convertQueueText(state, queueFile);
+
+    const std::string& name = path.native();
+    const std::filesystem::path wr2 = queue::derivedName(name, queue::kConvertedSuffix);
+    writeFileAtomically(wr2, converted);
+    result.written.push_back(wr2);
+    if (state.optionOn(kOptShuffle)) {
+        // The shuffle reads the converted file as it was written: the same bytes, kept in memory.
+        const LineReader convertedFile(std::move(converted));
+        const std::filesystem::path wrs = queue::derivedName(name, queue::kShuffledSuffix);
+        writeFileAtomically(wrs, shuffleEntries(convertedFile, state.random));
+        result.written.push_back(wrs);
+        if (::unlink(wr2.c_str()) != 0)
+            throw IoError(lastError("cannot delete", wr2));
+        result.written.erase(result.written.begin());
+    }
+    result.outcome = Outcome::Converted;
+}
+
+} // namespace
+
+std::string convertQueueText(State& state, const LineReader& queueFile) {
+    std::int64_t ReadPos = 1;
+    EntryRewriter rewriter(state, queueFile, ReadPos);
+    std::string out;
+    out.reserve(queueFile.bytes().size() + queueFile.bytes().size() / 4 + 64);
+    if (state.optionOn(kOptReferer))
+        refererPass(rewriter, queueFile, ReadPos, out);
+    else
+        plainPass(rewriter, queueFile, ReadPos, out);
+    return out;
+}
+
+std::string shuffleEntries(const LineReader& converted, Random& random) {
+    std::vector<std::int64_t> starts;
+    std::int64_t ReadPos = 1;
+    while (ReadPos >= 1) {
+        const std::int64_t at = ReadPos;
+        const std::string_view line = converted.ReadLineAt(ReadPos);
+        if (ReadPos >= 1 && queue::hasPrefix(line, queue::kInfo))
+            starts.push_back(at);
+    }
+    std::string out;
+    out.reserve(converted.bytes().size() + starts.size() * 2);
+    RemainingEntries remaining(starts.size());
+    for (std::size_t count = starts.size(); count >= 1; --count) {
+        const auto r = static_cast<std::size_t>(random.next() * static_cast<double>(count)) + 1;
+        const std::size_t entry = remaining.take(r);
+        out += queue::kLineEnd;
+        const std::int64_t end = entry < starts.size() ? starts[entry] : INT64_MAX;
+        ReadPos = starts[entry - 1];
+        while (ReadPos >= 1 && ReadPos < end) {
+            const std::string_view line = converted.ReadLineAt(ReadPos);
+            if (ReadPos < 1)
+                break;
+            if (!queue::hasPrefix(line, queue::kComment))
+                appendLine(out, line);
+        }
+    }
+    return out;
+}
+
+FileResult Chenge_Wrg(State& state, const std::filesystem::path& path, ConversionHooks& hooks) {
+    FileResult result;
+    result.input = path;
+
+    state.WebjumpRecs[0].ServerDomain = std::string(WebjumpDomain);
+    state.WebjumpRecs[0].ServerHead = "xxxx";
+    state.WebjumpRecs[1].ServerDomain = state.options.Text_WebjumpName + std::string(WebjumpSubdomainSuffix);
+    state.WebjumpRecs[1].ServerHead = std::string(kFreehostingHead);
+    const BusyGuard busy(hooks);
+    normaliseWebjumpNumber(state.options);
+    for (int i = 1; i <= state.ServerCount; ++i)
+        state.Servers[static_cast<std::size_t>(i)].SNextPos = 1;
+
+    try {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0)
+            throw IoError(lastError("cannot read", path));
+        if (!S_ISREG(st.st_mode)) {
+            errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+            throw IoError(S_ISDIR(st.st_mode) ? lastError("cannot read", path)
+                                              : "cannot read " + path.string() + ": not a regular file");
+        }
+        switch (queue::fileKind(path.native())) {
+        case queue::FileKind::Queue:
+            convertQueueFile(state, path, result);
+            break;
+        case queue::FileKind::UrlList:
+        case queue::FileKind::Other:
+            result.outcome = Outcome::Ignored;
+            break;
+        }
+    } catch (const IoError& error) {
+        result.outcome = Outcome::Failed;
+        result.error = error.what();
+    }
+    return result;
+}
+
+std::vector<FileResult> Form_OLEDragDrop(State& state, const std::vector<std::filesystem::path>& files,
+                                         ConversionHooks& hooks) {
+    hooks.closeAddressList();
+    hooks.commitFixedNumber();
+    std::vector<FileResult> results;
+    results.reserve(files.size());
+    for (const auto& file : files)
+        results.push_back(Chenge_Wrg(state, file, hooks));
+    return results;
+}
+
+std::vector<std::string> splitCommandLine(std::string_view commandLine) {
+    std::vector<std::string> paths;
+    const CharText text(commandLine);
+    std::size_t p = text.find(":");
+    if (p <= 1)
+        return paths;
+    std::size_t s = p - 2;
+    for (;;) {
+        p = text.find(":", p + 1);
+        if (p == 0) {
+            const std::string_view path = text.mid(s + 1);
+            if (!path.empty())
+                paths.emplace_back(path);
+            return paths;
+        }
+        // A path ends two characters before the next drive letter's colon (the blank and the letter).
+        if (p >= s + 3 && p - s - 3 > 0)
+            paths.emplace_back(text.mid(s + 1, p - s - 3));
+        s = p - 2;
+    }
+}
+
+} // namespace tamarisk::core

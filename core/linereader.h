@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace tamarisk::core {
+
+/// The position ReadLineAt leaves when there are no more lines.
+inline constexpr std::int64_t kEndOfFile = -100;
+
+/// A text file held in memory, read line by line from 1-based byte positions. A line ends at CR LF, a
+/// lone CR or a lone LF; lines of any length are returned whole. After the file's last CR or LF a NUL
+/// byte also ends a line, and NUL bytes at the very end of the file are no line.
+class LineReader {
+public:
+    LineReader() = default;
+    explicit LineReader(std::string bytes);
+
+    /// Reads the whole file through one buffer. Throws IoError naming the file and the reason.
+    static LineReader open(const std::filesystem::path& path);
+
+    /// Returns the line that starts at ReadPos and moves ReadPos to the first byte after its terminator;
+    /// at the end returns "" and sets ReadPos to kEndOfFile. A position below 1 also reads as the end.
+    std::string_view ReadLineAt(std::int64_t& ReadPos) const;
+
+    const std::string& bytes() const { return m_bytes; }
+
+private:
+    std::string m_bytes;
+    std::size_t m_lastStretch = 0;   // first byte after the file's last CR or LF
+    std::size_t m_trailingNuls = 0;  // first byte of the NUL run that ends the file
+};
+
+/// Number of bytes the text occupies (every character is kept as its bytes).
+inline std::size_t ByteLen(std::string_view line) { return line.size(); }
+
+/// 1-based character index of the first character whose code equals code (a double-byte character's
+/// code is its two bytes read as a signed 16-bit number), 0 when there is none.
+std::size_t CharPos(std::string_view text, std::int32_t code);
+
+/// Decimal text of value with no leading blank: 5, 0, -12.
+std::string NumStr(long long value);
+
+} // namespace tamarisk::core

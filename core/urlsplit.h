@@ -1,0 +1,21 @@
+#pragma once
+
+#include "core/state.h"
+
+#include <string>
+#include <string_view>
+
+namespace tamarisk::core {
+
+/// ServerCut: cuts address A into its lead (returned through Lead) and its key, the part that names the
+/// same place on another server. How much the key covers depends on the key type (SType) of the first
+/// server group whose domain the host has; a host without a dot takes the first group, and its key is the
+/// whole host. With no matching group the key is empty.
+std::string ServerCut(const State& state, std::string_view A, std::string& Lead);
+
+/// UrlChai: replaces the lead, the key and the one character after it by the replacement prefix of the
+/// first address change with the same key; an address that matches none comes back unchanged. An address
+/// that ends within that stretch gives the prefix alone.
+std::string UrlChai(const State& state, std::string_view A);
+
+} // namespace tamarisk::core

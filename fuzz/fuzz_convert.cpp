@@ -1,0 +1,103 @@
+// Feeds arbitrary bytes as a queue file through the line reader and the conversion with options taken
+// from the first bytes, and checks what must hold for every input.
+
+#include "core/driver.h"
+#include "core/linereader.h"
+#include "core/queueformat.h"
+#include "core/state.h"
+#include "core/urlsplit.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+using namespace tamarisk::core;
+
+namespace {
+
+void check(bool condition) {
+    if (!condition)
+        std::abort();
+}
+
+std::size_t countLines(const LineReader& reader, std::size_t& infoLines) {
+    std::size_t lines = 0;
+    infoLines = 0;
+    std::int64_t ReadPos = 1;
+    while (ReadPos >= 1) {
+        const std::int64_t before = ReadPos;
+        const std::string_view line = reader.ReadLineAt(ReadPos);
+        if (ReadPos < 1)
+            break;
+        check(ReadPos > before); // the position always moves forward
+        ++lines;
+        if (queue::hasPrefix(line, queue::kInfo))
+            ++infoLines;
+    }
+    return lines;
+}
+
+// Takes bytes from the front of the input while it lasts.
+struct Bytes {
+    std::string_view data;
+    std::uint8_t take() {
+        if (data.empty())
+            return 0;
+        const auto b = static_cast<std::uint8_t>(data.front());
+        data.remove_prefix(1);
+        return b;
+    }
+    std::string_view takeText(std::size_t max) {
+        const std::size_t n = std::min<std::size_t>(take() % (max + 1), data.size());
+        const std::string_view text = data.substr(0, n);
+        data.remove_prefix(n);
+        return text;
+    }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Bytes in{std::string_view(reinterpret_cast<const char*>(data), size)};
+    State state;
+    const std::uint8_t flags = in.take();
+    for (std::size_t i = 0; i < 6; ++i)
+        state.options.OptCheckBoxes[i] = (flags >> i) & 1;
+    state.options.ListCheckBox[0] = (flags >> 6) & 1;
+    state.options.Option_DLDir = (flags >> 7) & 1;
+    const std::uint8_t more = in.take();
+    state.options.Option_OptMC = more % 3;
+    state.options.Check_Members7Tripod = (more >> 2) & 1;
+    state.options.Label_AllDir[1] = std::string(in.takeText(8));
+    state.options.Text_Webjump = std::string(in.takeText(3));
+    state.random.seed(in.take());
+
+    const LineReader queueFile{std::string(in.data)};
+    std::size_t infoLines = 0;
+    const std::size_t lines = countLines(queueFile, infoLines);
+
+    const std::string converted = convertQueueText(state, queueFile);
+    const LineReader convertedFile{converted};
+    std::size_t convertedInfo = 0;
+    const std::size_t convertedLines = countLines(convertedFile, convertedInfo);
+    check(converted.empty() || converted.ends_with("\r\n"));
+    check(convertedInfo == infoLines);
+    if (!state.optionOn(kOptReferer)) {
+        check(convertedLines == lines); // one line in, one line out
+    } else {
+        check(convertedLines >= lines);
+    }
+
+    const std::string shuffled = shuffleEntries(convertedFile, state.random);
+    std::size_t shuffledInfo = 0;
+    countLines(LineReader{shuffled}, shuffledInfo);
+    check(shuffledInfo == infoLines);
+
+    std::string lead;
+    const std::string key = ServerCut(state, in.data.substr(0, 200), lead);
+    (void)UrlChai(state, in.data.substr(0, 200));
+    (void)splitCommandLine(in.data.substr(0, 200));
+    (void)key;
+    return 0;
+}
