@@ -16,14 +16,20 @@ namespace {
 
 std::string reason(int error) { return std::strerror(error); }
 
-FileDescriptor openUnique(const std::filesystem::path& target, mode_t mode, std::filesystem::path& name) {
+// Creates the temporary file exclusively, so it never takes the name of an existing file.
+FileDescriptor openUnique(const std::filesystem::path& target, const WriteOptions& options,
+                          std::filesystem::path& name) {
     std::random_device entropy;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".tmp%08X", static_cast<unsigned>(entropy()));
-        name = target;
-        name += suffix;
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        if (options.temporaryName) {
+            name = options.temporaryName();
+        } else {
+            char suffix[32];
+            std::snprintf(suffix, sizeof suffix, ".tmp%08X", static_cast<unsigned>(entropy()));
+            name = target;
+            name += suffix;
+        }
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0)
             return FileDescriptor(fd);
         if (errno != EEXIST)
@@ -34,17 +40,9 @@ FileDescriptor openUnique(const std::filesystem::path& target, mode_t mode, std:
 
 } // namespace
 
-std::filesystem::path createUniqueFileBeside(const std::filesystem::path& target, mode_t mode) {
-    std::filesystem::path name;
-    FileDescriptor fd = openUnique(target, mode, name);
-    if (!fd.close())
-        throw IoError("cannot create " + name.string() + ": " + reason(errno));
-    return name;
-}
-
 void writeFileAtomically(const std::filesystem::path& target, std::string_view data, const WriteOptions& options) {
     std::filesystem::path temporary;
-    FileDescriptor fd = openUnique(target, 0666, temporary);
+    FileDescriptor fd = openUnique(target, options, temporary);
     // Removes the temporary file unless it has been renamed into place.
     struct Remover {
         const std::filesystem::path& path;

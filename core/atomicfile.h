@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <sys/types.h>
@@ -10,15 +11,14 @@ namespace tamarisk::core {
 struct WriteOptions {
     /// Permission bits of the new file; without them the file gets 0666 less the umask.
     std::optional<mode_t> mode;
+    /// Draws a name for the temporary file; called again while the name drawn belongs to a file. Without
+    /// it the name is the target's with a random ".tmp" suffix.
+    std::function<std::filesystem::path()> temporaryName;
 };
 
 /// Writes data to target through a temporary file in the same folder that is renamed over target only
 /// when it is complete, so target is either the old file or the whole new one, never a part. The
 /// temporary file is removed on every failure. Throws IoError ("cannot create/write TARGET: reason").
 void writeFileAtomically(const std::filesystem::path& target, std::string_view data, const WriteOptions& options = {});
-
-/// A name beside target that no file has yet, made from target's name and a random suffix; the file is
-/// created empty (exclusively) so that no other writer can take the name. Throws IoError.
-std::filesystem::path createUniqueFileBeside(const std::filesystem::path& target, mode_t mode);
 
 } // namespace tamarisk::core

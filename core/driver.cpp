@@ -6,6 +6,7 @@
 #include "core/errors.h"
 #include "core/queueformat.h"
 #include "core/rules.h"
+#include "core/urllist.h"
 
 #include <cerrno>
 #include <cstring>
@@ -232,6 +233,9 @@ FileResult Chenge_Wrg(State& state, const std::filesystem::path& path, Conversio
             convertQueueFile(state, path, result);
             break;
         case queue::FileKind::UrlList:
+            if (const auto queueFile = convertUrlList(state, path, hooks, result))
+                convertQueueFile(state, *queueFile, result);
+            break;
         case queue::FileKind::Other:
             result.outcome = Outcome::Ignored;
             break;

@@ -1,1 +1,119 @@
 #include "core/urllist.h"
+
+#include "core/atomicfile.h"
+#include "core/errors.h"
+#include "core/queueformat.h"
+#include "core/urlsplit.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace tamarisk::core {
+
+namespace {
+
+void appendLine(std::string& out, std::string_view line) {
+    out += line;
+    out += queue::kLineEnd;
+}
+
+// The list's lines through the address change, replacing the list atomically: the list is never missing,
+// keeps its permission bits, and a list that is a symbolic link has its target rewritten.
+void rewriteInPlace(State& state, const std::filesystem::path& list, const LineReader& listFile,
+                    FileResult& result) {
+    std::error_code error;
+    const std::filesystem::path target = std::filesystem::canonical(list, error);
+    if (error)
+        throw IoError("cannot rewrite " + list.string() + ": " + error.message());
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0)
+        throw IoError("cannot rewrite " + list.string() + ": " + std::strerror(errno));
+    // As root a rename would replace even a read-only list, so the bits are checked here.
+    if ((st.st_mode & 0222) == 0)
+        throw IoError("cannot rewrite " + list.string() + ": " + std::strerror(EACCES) + " (the list is read-only)");
+
+    WriteOptions options;
+    options.mode = st.st_mode & 07777;
+    // The temporary name: the list's name less three characters, "$$$", then 1000 x r in hexadecimal.
+    options.temporaryName = [&state, &target] {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "%lX", std::lrint(1000.0 * state.random.next()));
+        return std::filesystem::path(queue::derivedName(target.native(), queue::kTemporaryPrefix) + hex);
+    };
+    writeFileAtomically(target, rewriteListText(state, listFile), options);
+    result.written.push_back(list);
+    result.outcome = Outcome::RewrittenInPlace;
+}
+
+} // namespace
+
+bool isAddressLine(std::string_view line) {
+    constexpr std::string_view kScheme = "http://";
+    if (line.size() < kScheme.size())
+        return false;
+    for (std::size_t i = 0; i < kScheme.size(); ++i) {
+        char c = line[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != kScheme[i])
+            return false;
+    }
+    return true;
+}
+
+std::string_view addressOf(std::string_view line) {
+    // A blank is never the trail byte of a double-byte character, so a byte search finds the character.
+    return line.substr(0, line.find(' '));
+}
+
+std::string makeQueueText(const LineReader& list) {
+    std::string out;
+    std::int64_t ReadPos = 1;
+    while (ReadPos >= 1) {
+        const std::string_view line = list.ReadLineAt(ReadPos);
+        if (ReadPos < 1 || !isAddressLine(line))
+            continue;
+        for (const std::string_view entryLine : queue::kNewEntryLines)
+            appendLine(out, entryLine);
+        out += queue::kUrl;
+        appendLine(out, addressOf(line));
+    }
+    return out;
+}
+
+std::string rewriteListText(const State& state, const LineReader& list) {
+    std::string out;
+    out.reserve(list.bytes().size() + 64);
+    std::int64_t ReadPos = 1;
+    while (ReadPos >= 1) {
+        const std::string_view line = list.ReadLineAt(ReadPos);
+        if (ReadPos >= 1)
+            appendLine(out, UrlChai(state, line));
+    }
+    return out;
+}
+
+std::optional<std::filesystem::path> convertUrlList(State& state, const std::filesystem::path& list,
+                                                    ConversionHooks& hooks, FileResult& result) {
+    const LineReader listFile = LineReader::open(list);
+    const OptionState& options = state.options;
+    if (options.OptCheckBoxes[kOptAddressChange] != 0 && options.ListCheckBox[0] != 0) {
+        rewriteInPlace(state, list, listFile, result);
+        return std::nullopt;
+    }
+    const std::filesystem::path queueFile = queue::derivedName(list.native(), queue::kQueueSuffix);
+    struct stat st {};
+    if (::lstat(queueFile.c_str(), &st) == 0 && !hooks.confirmOverwrite(queueFile)) {
+        result.outcome = Outcome::Declined;
+        return std::nullopt;
+    }
+    // When the queue file cannot be made, nothing is converted: an old file of that name is left alone.
+    writeFileAtomically(queueFile, makeQueueText(listFile));
+    result.written.push_back(queueFile);
+    return queueFile;
+}
+
+} // namespace tamarisk::core

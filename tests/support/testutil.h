@@ -3,6 +3,7 @@
 // Helpers shared by the test programs: a temporary folder per test, whole-file reads and writes, and a
 // runner for the built program that captures its output.
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>

@@ -1,0 +1,301 @@
+#include "core/driver.h"
+
+#include "core/queueformat.h"
+#include "support/testutil.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+using namespace tamarisk::core;
+using tamarisk::test::crlf;
+using tamarisk::test::readFile;
+using tamarisk::test::TempDir;
+using tamarisk::test::writeFile;
+
+namespace {
+
+std::string convert(State& state, const std::string& queue) { return convertQueueText(state, LineReader(queue)); }
+
+State withOption(int index) {
+    State state;
+    state.options.OptCheckBoxes[static_cast<std::size_t>(index)] = 1;
+    return state;
+}
+
+// Records what the driver asked of the window.
+class RecordingHooks : public ConversionHooks {
+public:
+    void beginBusy() override { calls.push_back("busy"); }
+    void endBusy() override { calls.push_back("idle"); }
+    void commitFixedNumber() override { calls.push_back("kimeuchi"); }
+    void closeAddressList() override { calls.push_back("iplist"); }
+    std::vector<std::string> calls;
+};
+
+TEST(PlainPass, CopiesEveryLineWithCrLf) {
+    State state;
+    EXPECT_EQ(convert(state, "H\nInfo=\rStoreIn=x\r\n\r\nUrl=http://a.b.c/d"),
+              crlf({"H", "Info=", "StoreIn=x", "", "Url=http://a.b.c/d"}));
+    // A toggle that is disabled (2) counts as off.
+    state.options.OptCheckBoxes[kOptReferer] = 2;
+    EXPECT_EQ(convert(state, "Referer=1\r\n"), crlf({"Referer=1"}));
+}
+
+TEST(RefererPass, AddsRefererLinesBeforeTheAddress) {
+    State state = withOption(kOptReferer);
+    EXPECT_EQ(convert(state, crlf({"Info=", "StoreIn=C:\\x\\", "Url=http://a.b.c/f.zip"})),
+              crlf({"Info=", "StoreIn=C:\\x\\", "Referer=2", "RefererStr=http://a.b.c/f.zip", "Url=http://a.b.c/f.zip"}));
+}
+
+TEST(RefererPass, RewritesHeldLinesAndMovesAdvancedAhead) {
+    State state = withOption(kOptReferer);
+    EXPECT_EQ(convert(state, crlf({"Info=", "Referer=0", "Login=0", "RefererStr=http://elsewhere/", "Advanced=0",
+                                   "Url=http://a.b.c/f.zip", "_IsOk=0"})),
+              crlf({"Info=", "Advanced=1", "Referer=2", "Login=0", "RefererStr=http://a.b.c/f.zip",
+                    "Url=http://a.b.c/f.zip", "_IsOk=0"}));
+}
+
+TEST(RefererPass, RecognisesPrefixesExactly) {
+    State state = withOption(kOptReferer);
+    // "Referer" without "=" and "referer=" are ordinary lines; "URL=" is not an address line.
+    EXPECT_EQ(convert(state, crlf({"Referer", "referer=1", "URL=x", "Url=A"})),
+              crlf({"Referer", "referer=1", "URL=x", "Referer=2", "RefererStr=A", "Url=A"}));
+}
+
+TEST(RefererPass, AddressBeforeAnyEntryGetsItsLinesToo) {
+    State state = withOption(kOptReferer);
+    EXPECT_EQ(convert(state, crlf({"Url=A", "Info="})), crlf({"Referer=2", "RefererStr=A", "Url=A", "Info="}));
+}
+
+TEST(RefererPass, NeverDropsLinesHeldWhenTheFileEnds) {
+    State state = withOption(kOptReferer);
+    EXPECT_EQ(convert(state, crlf({"Info=", "RefererStr=x", "Login=0", ";c"})),
+              crlf({"Info=", "RefererStr=x", "Login=0", ";c"}));
+    // More than 255 lines between a referer line and the address are all kept, in order.
+    std::string queue = "Info=\r\nReferer=1\r\n";
+    std::string expected = "Info=\r\n";
+    for (int i = 0; i < 600; ++i) {
+        queue += "L" + std::to_string(i) + "\r\n";
+    }
+    queue += "Url=A\r\n";
+    expected += "Referer=2\r\n";
+    for (int i = 0; i < 600; ++i)
+        expected += "L" + std::to_string(i) + "\r\n";
+    expected += "RefererStr=A\r\nUrl=A\r\n";
+    EXPECT_EQ(convert(state, queue), expected);
+}
+
+// The shuffle as the old program did it: draw r, take the r-th remaining entry, shift the rest down.
+std::vector<std::size_t> referenceOrder(std::size_t count, std::uint32_t seed) {
+    Random random(seed);
+    std::vector<std::size_t> remaining(count);
+    for (std::size_t i = 0; i < count; ++i)
+        remaining[i] = i;
+    std::vector<std::size_t> order;
+    for (std::size_t n = count; n >= 1; --n) {
+        const auto r = static_cast<std::size_t>(random.next() * static_cast<double>(n));
+        order.push_back(remaining[r]);
+        remaining.erase(remaining.begin() + static_cast<std::ptrdiff_t>(r));
+    }
+    return order;
+}
+
+TEST(Shuffle, TakesTheDrawnRemainingEntryLikeTheOldProgram) {
+    const std::size_t count = 40000; // beyond the old 30000-entry table
+    std::string queue = "Header\r\n";
+    for (std::size_t i = 0; i < count; ++i)
+        queue += "Info=" + std::to_string(i) + "\r\nUrl=u" + std::to_string(i) + "\r\n";
+    Random random(12345);
+    const std::string shuffled = shuffleEntries(LineReader(queue), random);
+
+    std::string expected;
+    for (const std::size_t i : referenceOrder(count, 12345))
+        expected += "\r\nInfo=" + std::to_string(i) + "\r\nUrl=u" + std::to_string(i) + "\r\n";
+    EXPECT_EQ(shuffled, expected);
+}
+
+TEST(Shuffle, DropsHeaderAndCommentsKeepsEveryOtherLine) {
+    Random random(1);
+    EXPECT_EQ(shuffleEntries(LineReader(crlf({"Header", ";top", "Info=a", "X=1", ";inside", ""})), random),
+              crlf({"", "Info=a", "X=1", ""}));
+    EXPECT_EQ(shuffleEntries(LineReader(crlf({"Info=a", ";last"})), random), crlf({"", "Info=a"}));
+    EXPECT_EQ(shuffleEntries(LineReader(crlf({"Header", "Url=x"})), random), "");
+    EXPECT_EQ(shuffleEntries(LineReader(""), random), "");
+}
+
+TEST(Shuffle, EverySeedGivesAPermutation) {
+    std::string queue;
+    for (int i = 0; i < 50; ++i)
+        queue += "Info=" + std::to_string(i) + "\r\n";
+    std::set<std::string> orders;
+    for (std::uint32_t seed = 0; seed < 20; ++seed) {
+        Random random(seed);
+        const std::string shuffled = shuffleEntries(LineReader(queue), random);
+        std::vector<std::string> lines;
+        std::int64_t ReadPos = 1;
+        const LineReader reader(shuffled);
+        while (ReadPos >= 1) {
+            const std::string_view line = reader.ReadLineAt(ReadPos);
+            if (ReadPos >= 1 && !line.empty())
+                lines.emplace_back(line);
+        }
+        orders.insert(shuffled);
+        std::sort(lines.begin(), lines.end());
+        std::vector<std::string> sortedInput;
+        for (int i = 0; i < 50; ++i)
+            sortedInput.push_back("Info=" + std::to_string(i));
+        std::sort(sortedInput.begin(), sortedInput.end());
+        EXPECT_EQ(lines, sortedInput);
+    }
+    EXPECT_GT(orders.size(), 15u);
+}
+
+TEST(Random, SameSeedSameDrawsInUnitInterval) {
+    Random a(7), b(7);
+    for (int i = 0; i < 1000; ++i) {
+        const double x = a.next();
+        EXPECT_EQ(x, b.next());
+        EXPECT_GE(x, 0.0);
+        EXPECT_LT(x, 1.0);
+    }
+    // The draw is the engine's output without its low 8 bits, over 2^24.
+    std::mt19937 engine(7);
+    Random c(7);
+    EXPECT_EQ(c.next(), static_cast<double>(engine() >> 8) / 16777216.0);
+}
+
+TEST(ChengeWrg, WritesTheConvertedCopyBesideTheQueue) {
+    TempDir dir;
+    const std::string queue = "Info=\nUrl=http://a.b.c/x\n";
+    writeFile(dir / "Q.WRG", queue);
+    State state;
+    RecordingHooks hooks;
+    const FileResult result = Chenge_Wrg(state, dir / "Q.WRG", hooks);
+    EXPECT_EQ(result.outcome, Outcome::Converted) << result.error;
+    EXPECT_EQ(readFile(dir / "Q.wr2"), crlf({"Info=", "Url=http://a.b.c/x"}));
+    EXPECT_EQ(readFile(dir / "Q.WRG"), queue);
+    EXPECT_EQ(result.written, std::vector<std::filesystem::path>{dir / "Q.wr2"});
+    EXPECT_EQ(hooks.calls, (std::vector<std::string>{"busy", "idle"}));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"Q.WRG", "Q.wr2"}));
+}
+
+TEST(ChengeWrg, ShuffleReplacesTheConvertedCopy) {
+    TempDir dir;
+    writeFile(dir / "q.wrg", crlf({"Header", "Info=a", ";c", "Url=x"}));
+    State state = withOption(kOptShuffle);
+    RecordingHooks hooks;
+    const FileResult result = Chenge_Wrg(state, dir / "q.wrg", hooks);
+    EXPECT_EQ(result.outcome, Outcome::Converted) << result.error;
+    EXPECT_EQ(readFile(dir / "q.wrs"), crlf({"", "Info=a", "Url=x"}));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"q.wrg", "q.wrs"}));
+}
+
+TEST(ChengeWrg, OtherFilesAreLeftAloneButTheStateIsReset) {
+    TempDir dir;
+    writeFile(dir / "notes.wrx", "Url=x\r\n");
+    State state;
+    state.ServerCount = 2;
+    state.Servers[1].SNextPos = 7;
+    state.Servers[2].SNextPos = 9;
+    state.options.Text_WebjumpName = "zz";
+    state.options.Text_Webjump = "300";
+    RecordingHooks hooks;
+    const FileResult result = Chenge_Wrg(state, dir / "notes.wrx", hooks);
+    EXPECT_EQ(result.outcome, Outcome::Ignored);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"notes.wrx"});
+    EXPECT_EQ(state.Servers[1].SNextPos, 1);
+    EXPECT_EQ(state.Servers[2].SNextPos, 1);
+    EXPECT_EQ(state.WebjumpRecs[0].ServerDomain, "webjump.com");
+    EXPECT_EQ(state.WebjumpRecs[1].ServerDomain, "zz.webjump.com");
+    EXPECT_EQ(state.WebjumpRecs[1].ServerHead, "freehosting");
+    EXPECT_EQ(state.options.Text_Webjump, "21");
+    EXPECT_EQ(hooks.calls, (std::vector<std::string>{"busy", "idle"}));
+}
+
+TEST(ChengeWrg, ReportsFailuresWithTheFileAndTheReason) {
+    TempDir dir;
+    State state;
+    RecordingHooks hooks;
+
+    std::filesystem::create_directory(dir / "folder.wrg");
+    FileResult result = Chenge_Wrg(state, dir / "folder.wrg", hooks);
+    EXPECT_EQ(result.outcome, Outcome::Failed);
+    EXPECT_EQ(result.error, "cannot read " + (dir / "folder.wrg").string() + ": Is a directory");
+
+    writeFile(dir / "plain", "x");
+    result = Chenge_Wrg(state, dir / "plain" / "q.wrg", hooks);
+    EXPECT_EQ(result.outcome, Outcome::Failed);
+    EXPECT_THAT(result.error, testing::HasSubstr("Not a directory"));
+
+    result = Chenge_Wrg(state, dir / "missing.wrg", hooks);
+    EXPECT_EQ(result.error, "cannot read " + (dir / "missing.wrg").string() + ": No such file or directory");
+
+    // The output's name is taken by a folder: nothing is left behind.
+    writeFile(dir / "q.wrg", "Info=\r\n");
+    std::filesystem::create_directory(dir / "q.wr2");
+    result = Chenge_Wrg(state, dir / "q.wrg", hooks);
+    EXPECT_EQ(result.outcome, Outcome::Failed);
+    EXPECT_EQ(result.error, "cannot create " + (dir / "q.wr2").string() + ": Is a directory");
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"folder.wrg", "plain", "q.wr2", "q.wrg"}));
+    // Busy and idle come in pairs on every path.
+    EXPECT_EQ(std::count(hooks.calls.begin(), hooks.calls.end(), "busy"), 4);
+    EXPECT_EQ(std::count(hooks.calls.begin(), hooks.calls.end(), "idle"), 4);
+}
+
+TEST(ChengeWrg, ConvertedCopyStaysWhenTheShuffledOneFails) {
+    TempDir dir;
+    writeFile(dir / "q.wrg", "Info=\r\n");
+    std::filesystem::create_directory(dir / "q.wrs");
+    State state = withOption(kOptShuffle);
+    RecordingHooks hooks;
+    const FileResult result = Chenge_Wrg(state, dir / "q.wrg", hooks);
+    EXPECT_EQ(result.outcome, Outcome::Failed);
+    EXPECT_THAT(result.error, testing::HasSubstr("cannot create " + (dir / "q.wrs").string()));
+    EXPECT_EQ(readFile(dir / "q.wr2"), "Info=\r\n");
+    EXPECT_EQ(result.written, std::vector<std::filesystem::path>{dir / "q.wr2"});
+}
+
+TEST(DropEntry, CommitsEditsThenConvertsInOrder) {
+    TempDir dir;
+    writeFile(dir / "a.wrg", "A\r\n");
+    writeFile(dir / "b.wrg", "B\r\n");
+    State state;
+    RecordingHooks hooks;
+    const auto results = Form_OLEDragDrop(state, {dir / "b.wrg", dir / "a.wrg"}, hooks);
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(results[0].input, dir / "b.wrg");
+    EXPECT_EQ(results[1].input, dir / "a.wrg");
+    EXPECT_EQ(hooks.calls, (std::vector<std::string>{"iplist", "kimeuchi", "busy", "idle", "busy", "idle"}));
+    EXPECT_EQ(readFile(dir / "a.wr2"), "A\r\n");
+    EXPECT_EQ(readFile(dir / "b.wr2"), "B\r\n");
+}
+
+struct CommandLineCase {
+    const char* name;
+    std::string commandLine;
+    std::vector<std::string> paths;
+};
+
+class CommandLineSplit : public testing::TestWithParam<CommandLineCase> {};
+
+TEST_P(CommandLineSplit, FindsThePathsAtTheirDriveLetters) {
+    EXPECT_EQ(splitCommandLine(GetParam().commandLine), GetParam().paths);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Driver, CommandLineSplit,
+    testing::Values(CommandLineCase{"Two", "C:\\a.wrg C:\\my dir\\b.wrg", {"C:\\a.wrg", "C:\\my dir\\b.wrg"}},
+                    CommandLineCase{"One", "D:\\q.wrg", {"D:\\q.wrg"}},
+                    CommandLineCase{"Three", "C:\\a D:\\b E:\\c", {"C:\\a", "D:\\b", "E:\\c"}},
+                    CommandLineCase{"NoColon", "a.wrg b.wrg", {}},
+                    CommandLineCase{"ColonFirst", ":\\a.wrg", {}},
+                    CommandLineCase{"Empty", "", {}},
+                    CommandLineCase{"JapaneseFolder", "C:\\\x95\x5C\\q.wrg C:\\r.wrg", {"C:\\\x95\x5C\\q.wrg", "C:\\r.wrg"}},
+                    CommandLineCase{"AdjacentColons", "C::x", {"::x"}}),
+    [](const auto& info) { return info.param.name; });
+
+} // namespace

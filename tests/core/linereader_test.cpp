@@ -1,0 +1,172 @@
+#include "core/linereader.h"
+
+#include "support/testutil.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using tamarisk::core::ByteLen;
+using tamarisk::core::CharPos;
+using tamarisk::core::kEndOfFile;
+using tamarisk::core::LineReader;
+using tamarisk::core::NumStr;
+
+namespace {
+
+struct Step {
+    std::string line;
+    std::int64_t position; // ReadPos after the call
+};
+
+std::vector<Step> readAll(const std::string& bytes) {
+    const LineReader reader(bytes);
+    std::vector<Step> steps;
+    std::int64_t ReadPos = 1;
+    while (ReadPos >= 1) {
+        const std::string_view line = reader.ReadLineAt(ReadPos);
+        steps.push_back({std::string(line), ReadPos});
+    }
+    return steps;
+}
+
+std::vector<std::string> linesOf(const std::string& bytes) {
+    std::vector<std::string> lines;
+    for (const Step& step : readAll(bytes)) {
+        if (step.position >= 1)
+            lines.push_back(step.line);
+    }
+    return lines;
+}
+
+using Lines = std::vector<std::string>;
+
+TEST(LineReader, EmptyFileEndsAtOnce) {
+    const auto steps = readAll("");
+    ASSERT_EQ(steps.size(), 1u);
+    EXPECT_EQ(steps[0].line, "");
+    EXPECT_EQ(steps[0].position, kEndOfFile);
+}
+
+TEST(LineReader, PositionsAdvanceByBytesAndTerminator) {
+    const auto steps = readAll("A\r\nB\r\n");
+    ASSERT_EQ(steps.size(), 3u);
+    EXPECT_EQ(steps[0].line, "A");
+    EXPECT_EQ(steps[0].position, 4);
+    EXPECT_EQ(steps[1].line, "B");
+    EXPECT_EQ(steps[1].position, 7);
+    EXPECT_EQ(steps[2].position, kEndOfFile);
+}
+
+TEST(LineReader, LastLineWithoutTerminatorIsReturnedOnce) {
+    const auto steps = readAll("A\r\nB");
+    ASSERT_EQ(steps.size(), 3u);
+    EXPECT_EQ(steps[1].line, "B");
+    EXPECT_EQ(steps[1].position, 6);
+    EXPECT_EQ(steps[2].position, kEndOfFile);
+}
+
+struct LinesCase {
+    const char* name;
+    std::string bytes;
+    Lines lines;
+};
+
+class LineEnds : public testing::TestWithParam<LinesCase> {};
+
+TEST_P(LineEnds, ReadsTheLines) { EXPECT_EQ(linesOf(GetParam().bytes), GetParam().lines); }
+
+INSTANTIATE_TEST_SUITE_P(
+    LineReader, LineEnds,
+    testing::Values(LinesCase{"EmptyLinesKept", "\r\n\r\nB", {"", "", "B"}},
+                    LinesCase{"LfOnly", "A\nB\nC\n", {"A", "B", "C"}},
+                    LinesCase{"CrOnly", "A\rB\rC\r", {"A", "B", "C"}},
+                    LinesCase{"LfBeforeLaterCr", "A\nB\r\nC", {"A", "B", "C"}},
+                    LinesCase{"LfCrIsTwoEnds", "A\n\rB", {"A", "", "B"}},
+                    LinesCase{"StrayLeadByteBeforeCr", "\x81\r\nB\r\n", {"\x81", "B"}},
+                    LinesCase{"LeadByteBeforeLf", "\xE0\nX", {"\xE0", "X"}},
+                    LinesCase{"NulInsideALineIsText", std::string("A\0B\r\nC\r\n", 7), {std::string("A\0B", 3), "C"}},
+                    LinesCase{"NulAfterLastBreakEndsLine", std::string("A\r\nB\0C", 6), {"A", "B", "C"}},
+                    LinesCase{"NulAtPositionGivesEmptyLine", std::string("A\n\0B", 4), {"A", "", "B"}},
+                    LinesCase{"TrailingNulsAreNoLine", std::string("A\r\n\0\0\0", 6), {"A"}},
+                    LinesCase{"OnlyNuls", std::string("\0\0", 2), {}},
+                    LinesCase{"InvalidBytesKept", "\xFF\xFE\x80\xA0\r\n", {"\xFF\xFE\x80\xA0"}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(LineReader, DoubleByteCharactersCountTwoBytes) {
+    // Three double-byte characters (あいう), then half-width katakana (ｱ) counting one byte.
+    const auto steps = readAll("\x82\xA0\x82\xA2\x82\xA4\r\n\xB1\r\n");
+    EXPECT_EQ(steps[0].line, "\x82\xA0\x82\xA2\x82\xA4");
+    EXPECT_EQ(steps[0].position, 9);
+    EXPECT_EQ(steps[1].line, "\xB1");
+    EXPECT_EQ(steps[1].position, 12);
+}
+
+TEST(LineReader, TrailByteThatLooksLikeBackslashIsNotSpecial) {
+    // 表 is 0x95 0x5C; the reader must return it whole.
+    EXPECT_EQ(linesOf("C:\\\x95\x5C\r\nX"), (Lines{"C:\\\x95\x5C", "X"}));
+}
+
+TEST(LineReader, LongLinesAreReadWhole) {
+    // Lines of 1023 and more bytes used to end the file; the rest of the queue must not be lost.
+    const std::string long1023(1023, 'a');
+    const std::string long5000(5000, 'b');
+    EXPECT_EQ(linesOf(long1023 + "\r\nX\r\n" + long5000 + "\r\nY"), (Lines{long1023, "X", long5000, "Y"}));
+}
+
+TEST(LineReader, CrLfIsOneTerminatorWhereverItFalls) {
+    // A CR LF at bytes 1024/1025 used to be read as two line ends.
+    const std::string line(1023, 'x');
+    const auto steps = readAll(line + "\r\nNext\r\n");
+    ASSERT_GE(steps.size(), 2u);
+    EXPECT_EQ(steps[0].line, line);
+    EXPECT_EQ(steps[0].position, 1 + 1023 + 2);
+    EXPECT_EQ(steps[1].line, "Next");
+}
+
+TEST(LineReader, ReadsFromAnyPositionAndRereadsTheSameLine) {
+    const LineReader reader("one\r\ntwo\r\nthree\r\n");
+    std::int64_t ReadPos = 6;
+    EXPECT_EQ(reader.ReadLineAt(ReadPos), "two");
+    ReadPos = 6;
+    EXPECT_EQ(reader.ReadLineAt(ReadPos), "two");
+    EXPECT_EQ(reader.ReadLineAt(ReadPos), "three");
+    ReadPos = 0;
+    EXPECT_EQ(reader.ReadLineAt(ReadPos), "");
+    EXPECT_EQ(ReadPos, kEndOfFile);
+}
+
+TEST(LineReader, OpenReadsAFileAndReportsFailures) {
+    tamarisk::test::TempDir dir;
+    tamarisk::test::writeFile(dir / "q.wrg", "A\r\nB");
+    const LineReader reader = LineReader::open(dir / "q.wrg");
+    EXPECT_EQ(reader.bytes(), "A\r\nB");
+
+    try {
+        (void)LineReader::open(dir / "missing.wrg");
+        FAIL() << "no error for a missing file";
+    } catch (const std::exception& error) {
+        EXPECT_EQ(std::string(error.what()), "cannot read " + (dir / "missing.wrg").string() + ": No such file or directory");
+    }
+    std::filesystem::create_directory(dir / "folder.wrg");
+    EXPECT_THROW((void)LineReader::open(dir / "folder.wrg"), std::exception);
+    EXPECT_THROW((void)LineReader::open(dir / "q.wrg" / "below.wrg"), std::exception);
+}
+
+TEST(TextHelpers, NumStrByteLenCharPos) {
+    EXPECT_EQ(NumStr(0), "0");
+    EXPECT_EQ(NumStr(7), "7");
+    EXPECT_EQ(NumStr(-3), "-3");
+    EXPECT_EQ(ByteLen(""), 0u);
+    EXPECT_EQ(ByteLen("ab"), 2u);
+    EXPECT_EQ(ByteLen("\x82\xA0" "b"), 3u);
+    EXPECT_EQ(CharPos("abc", 0), 0u);
+    EXPECT_EQ(CharPos(std::string("\0ab", 3), 0), 1u);
+    EXPECT_EQ(CharPos(std::string("\x82\xA0\0", 3), 0), 2u);
+    // A double-byte character's code is its two bytes as a signed 16-bit number.
+    EXPECT_EQ(CharPos("a\x82\xA0", static_cast<std::int16_t>(0x82A0)), 2u);
+}
+
+} // namespace
