@@ -215,16 +215,13 @@ Request parse(const std::vector<std::string>& args, Console& console, bool& exit
     std::string webjumpNumber, webjumpName, folder;
     auto* numberOption = cli.add_option("--webjump-number", webjumpNumber,
                                         "サーバ番号(無し、1～255) (the Webjump server number: empty or 1..255)")
-                             ->type_name("N")
-                             ->expected(0, 1);
+                             ->type_name("N");
     auto* nameOption =
         cli.add_option("--webjump-name", webjumpName, "サーバの名前です (the Webjump server name; default at)")
-            ->type_name("NAME")
-            ->expected(0, 1);
+            ->type_name("NAME");
     auto* folderOption =
         cli.add_option("--folder", folder, "ファイル保存の場所 (the save folder that --save-folder writes)")
-            ->type_name("PATH")
-            ->expected(0, 1);
+            ->type_name("PATH");
     cli.add_option("--relocation-file", request.relocationFiles,
                    "場所替えのための設定ファイル (address,path pairs for --address-change; repeatable)")
         ->type_name("FILE")
@@ -239,7 +236,17 @@ Request parse(const std::vector<std::string>& args, Console& console, bool& exit
     cli.add_option("files", request.files, "queue files and URL lists to convert, in order")->type_name("FILE");
 
     try {
-        std::vector<std::string> reversed(args.rbegin(), args.rend());
+        // CLI11 reads "--folder=" as a flag without a value and would take the next argument as the value;
+        // an empty text is a value the user meant, so hand it over as a separate empty argument.
+        std::vector<std::string> reversed;
+        for (auto arg = args.rbegin(); arg != args.rend(); ++arg) {
+            if (*arg == "--webjump-number=" || *arg == "--webjump-name=" || *arg == "--folder=") {
+                reversed.emplace_back();
+                reversed.push_back(arg->substr(0, arg->size() - 1));
+            } else {
+                reversed.push_back(*arg);
+            }
+        }
         cli.parse(reversed);
     } catch (const CLI::ParseError& error) {
         throw UsageError{error.what()};

@@ -1,0 +1,184 @@
+// The command line end to end: the built program on files in a temporary folder per test.
+
+#include "app/commandline.h"
+#include "support/testutil.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using tamarisk::test::crlf;
+using tamarisk::test::readFile;
+using tamarisk::test::run;
+using tamarisk::test::RunOptions;
+using tamarisk::test::RunResult;
+using tamarisk::test::TempDir;
+using tamarisk::test::writeFile;
+using testing::HasSubstr;
+
+namespace {
+
+const std::string kProgram = TAMARISK_BINARY;
+
+class CommandLine : public testing::Test {
+protected:
+    RunResult tamarisk(std::vector<std::string> args, const RunOptions& options = {}) {
+        args.insert(args.begin(), "--settings=" + (dir / "tamcfg.dat").string());
+        return run(kProgram, args, options);
+    }
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+
+    TempDir dir;
+};
+
+TEST_F(CommandLine, ConvertsEachFileInOrder) {
+    writeFile(dir / "a.wrg", "Info=\nUrl=http://a.b.c/x\n");
+    writeFile(dir / "b.WRG", "Info=\r\n");
+    const RunResult result = tamarisk({"-v", path("b.WRG"), path("a.wrg")});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(readFile(dir / "a.wr2"), crlf({"Info=", "Url=http://a.b.c/x"}));
+    EXPECT_EQ(readFile(dir / "b.wr2"), crlf({"Info="}));
+    EXPECT_THAT(result.out, HasSubstr(path("b.WRG") + " -> " + path("b.wr2") + "\n" + path("a.wrg") + " -> " +
+                                      path("a.wr2") + "\n"));
+}
+
+TEST_F(CommandLine, WithoutFilesPrintsUsage) {
+    const RunResult result = run(kProgram, {});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_THAT(result.err, HasSubstr("Usage: tamarisk [OPTION...] FILE..."));
+}
+
+TEST_F(CommandLine, HelpNamesEveryFlagWithItsJapaneseName) {
+    const RunResult result = run(kProgram, {"--help"});
+    EXPECT_EQ(result.status, 0);
+    for (const char* text :
+         {"--referer[=on/off]", "ファイルさんと一緒", "--server-change", "メンバーチェンジ", "--members7a",
+          "--webjump[=on/off]", "たいうえじゃん！", "--webjump-number=N", "--webjump-name=NAME", "--save-folder",
+          "普通は嫌！こっちにお願い", "--folder=PATH", "--folder-from-name", "--address-change", "うるちゃい",
+          "--relocation-file=FILE", "--keep-lists", "非WRGファイルはそのまま", "--shuffle", "シャッフル", "--seed=N",
+          "--overwrite=ANSWER", "--assign=MODE", "--settings=FILE", "--verbose", "--version"}) {
+        EXPECT_THAT(result.out, HasSubstr(text));
+    }
+    EXPECT_EQ(run(kProgram, {"--version"}).out, "tamarisk 0.1.0\n");
+}
+
+TEST_F(CommandLine, BadOptionValuesAreUsageErrorsThatChangeNothing) {
+    writeFile(dir / "q.wrg", "Info=\r\n");
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--referer=2"},
+                                               {"--shuffle=maybe"},
+                                               {"--assign=sometimes"},
+                                               {"--webjump-number=0"},
+                                               {"--webjump-number=256"},
+                                               {"--webjump-number=1a"},
+                                               {"--overwrite=perhaps"},
+                                               {"--folder=C:\\dl\xE2\x82\xAC"},
+                                               {"--no-such-flag"}}) {
+        std::vector<std::string> withFile = args;
+        withFile.push_back(path("q.wrg"));
+        const RunResult result = tamarisk(withFile);
+        EXPECT_EQ(result.status, 2) << args[0];
+        EXPECT_THAT(result.err, HasSubstr("tamarisk: ")) << args[0];
+        EXPECT_EQ(dir.names(), std::vector<std::string>{"q.wrg"}) << args[0];
+    }
+    EXPECT_THAT(tamarisk({"--folder=\xE2\x82\xAC", path("q.wrg")}).err, HasSubstr("U+20AC"));
+}
+
+TEST_F(CommandLine, OnOffValuesSetOptionsForTheRun) {
+    writeFile(dir / "q.wrg", "Info=\r\nUrl=A\r\n");
+    EXPECT_EQ(tamarisk({"--referer=on", "--shuffle=0", "--webjump-number=", path("q.wrg")}).status, 0);
+    EXPECT_EQ(readFile(dir / "q.wr2"), crlf({"Info=", "Referer=2", "RefererStr=A", "Url=A"}));
+    EXPECT_EQ(tamarisk({"--referer", "--referer=OFF", path("q.wrg")}).status, 0);
+    EXPECT_EQ(readFile(dir / "q.wr2"), crlf({"Info=", "Url=A"}));
+}
+
+TEST_F(CommandLine, OtherFilesGetANoteAndDoNotFailTheRun) {
+    writeFile(dir / "notes.doc", "x");
+    writeFile(dir / "q.wrg", "Info=\r\n");
+    const RunResult result = tamarisk({path("notes.doc"), path("q.wrg")});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "tamarisk: " + path("notes.doc") +
+                              ": not a queue file (.wrg) or URL list (.txt, .lst, .dat); left alone\n");
+    EXPECT_TRUE(std::filesystem::exists(dir / "q.wr2"));
+}
+
+TEST_F(CommandLine, FailuresNameTheFileAndTheReasonAndTheRestGoesOn) {
+    writeFile(dir / "q.wrg", "Info=\r\n");
+    writeFile(dir / "plain", "x");
+    std::filesystem::create_directory(dir / "folder.wrg");
+    std::filesystem::create_directory(dir / "taken.wr2");
+    writeFile(dir / "taken.wrg", "Info=\r\n");
+    const RunResult result = tamarisk({path("missing.wrg"), path("folder.wrg"), path("plain/q.wrg"),
+                                       path("taken.wrg"), path("q.wrg")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err,
+              "tamarisk: " + path("missing.wrg") + ": cannot read " + path("missing.wrg") +
+                  ": No such file or directory\n" + "tamarisk: " + path("folder.wrg") + ": cannot read " +
+                  path("folder.wrg") + ": Is a directory\n" + "tamarisk: " + path("plain/q.wrg") + ": cannot read " +
+                  path("plain/q.wrg") + ": Not a directory\n" + "tamarisk: " + path("taken.wrg") +
+                  ": cannot create " + path("taken.wr2") + ": Is a directory\n");
+    EXPECT_EQ(readFile(dir / "q.wr2"), "Info=\r\n");
+}
+
+TEST_F(CommandLine, AFullDeviceLeavesNoPartialFile) {
+    std::string queue;
+    for (int i = 0; i < 2000; ++i)
+        queue += "Info=\r\nUrl=http://srv.example.jp/file" + std::to_string(i) + ".zip\r\n";
+    writeFile(dir / "q.wrg", queue);
+    writeFile(dir / "tamcfg.dat", "");
+    RunOptions limited;
+    limited.fileSizeLimit = 4096; // writes beyond 4 KiB fail as on a full device
+    const RunResult result = tamarisk({path("q.wrg")}, limited);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_THAT(result.err, HasSubstr("cannot write " + path("q.wr2") + ": File too large"));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"q.wrg", "tamcfg.dat"}));
+}
+
+TEST_F(CommandLine, ShuffleWithASeedIsRepeatable) {
+    std::string queue;
+    for (int i = 0; i < 100; ++i)
+        queue += "Info=" + std::to_string(i) + "\r\n";
+    writeFile(dir / "q.wrg", queue);
+    ASSERT_EQ(tamarisk({"--shuffle", "--seed=42", path("q.wrg")}).status, 0);
+    const std::string first = readFile(dir / "q.wrs");
+    ASSERT_EQ(tamarisk({"--shuffle", "--seed=42", path("q.wrg")}).status, 0);
+    EXPECT_EQ(readFile(dir / "q.wrs"), first);
+    ASSERT_EQ(tamarisk({"--shuffle", "--seed=43", path("q.wrg")}).status, 0);
+    EXPECT_NE(readFile(dir / "q.wrs"), first);
+    EXPECT_FALSE(std::filesystem::exists(dir / "q.wr2"));
+}
+
+TEST_F(CommandLine, OverwriteQuestionAnsweredByTheFlag) {
+    writeFile(dir / "l.txt", "http://a.b.c/f.zip\r\n");
+    writeFile(dir / "l.wrg", "old\r\n");
+    EXPECT_EQ(tamarisk({"--overwrite=no", path("l.txt")}).status, 0);
+    EXPECT_EQ(readFile(dir / "l.wrg"), "old\r\n");
+    // Without a terminal, ask means no.
+    RunOptions answerYes;
+    answerYes.input = "y\n";
+    EXPECT_EQ(tamarisk({path("l.txt")}, answerYes).status, 0);
+    EXPECT_EQ(readFile(dir / "l.wrg"), "old\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "l.wr2"));
+    EXPECT_EQ(tamarisk({"--overwrite=yes", path("l.txt")}).status, 0);
+    EXPECT_THAT(readFile(dir / "l.wrg"), HasSubstr("Url=http://a.b.c/f.zip\r\n"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "l.wr2"));
+}
+
+// The terminal question, answered through the streams a terminal run reads and writes.
+TEST_F(CommandLine, OverwriteQuestionOnATerminal) {
+    for (const auto& [reply, overwritten] : std::vector<std::pair<std::string, bool>>{
+             {"y\n", true}, {"n\n", false}, {"\n", false}, {"", false}, {"yes\n", true}}) {
+        writeFile(dir / "l.txt", "http://a.b.c/f.zip\r\n");
+        writeFile(dir / "l.wrg", "old\r\n");
+        std::istringstream in(reply);
+        std::ostringstream out, err;
+        const int status = tamarisk::app::runCommandLine(
+            kProgram, {"--settings=" + path("tamcfg.dat"), path("l.txt")}, {in, out, err, true});
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(err.str(), path("l.wrg") + " は存在します\n上書きしますか？ [y/N] ") << reply;
+        EXPECT_EQ(readFile(dir / "l.wrg") != "old\r\n", overwritten) << reply;
+    }
+}
+
+} // namespace
