@@ -34,13 +34,33 @@ private:
     ConversionHooks& m_hooks;
 };
 
+// Lines the rewrite leaves as they are and that already end with CR LF are copied as runs of the input's
+// bytes rather than line by line: most lines of a queue are such lines.
 void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, std::string& out) {
+    const std::string_view input(reader.bytes());
+    std::size_t runStart = 0;
+    std::size_t runEnd = 0;
     while (ReadPos >= 1) {
         const std::string_view line = reader.ReadLineAt(ReadPos);
         if (ReadPos < 1)
             break;
-        appendLine(out, rewriter.Set_AllStatus(line));
+        const std::string_view result = rewriter.Set_AllStatus(line);
+        const auto lineStart = static_cast<std::size_t>(line.data() - input.data());
+        const std::size_t lineEnd = lineStart + line.size();
+        const bool unchanged = result.data() == line.data() && result.size() == line.size();
+        if (unchanged && static_cast<std::size_t>(ReadPos - 1) == lineEnd + 2 && input[lineEnd] == '\r') {
+            if (lineStart != runEnd) {
+                out.append(input.substr(runStart, runEnd - runStart));
+                runStart = lineStart;
+            }
+            runEnd = lineEnd + 2;
+            continue;
+        }
+        out.append(input.substr(runStart, runEnd - runStart));
+        runStart = runEnd = 0;
+        appendLine(out, result);
     }
+    out.append(input.substr(runStart, runEnd - runStart));
 }
 
 // Gives every entry's "Url=" line a "Referer=2" line and a "RefererStr=" line with the entry's own

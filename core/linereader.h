@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,10 @@ class LineReader {
 public:
     LineReader() = default;
     explicit LineReader(std::string bytes);
+    LineReader(LineReader&& other) noexcept;
+    LineReader& operator=(LineReader&& other) noexcept;
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
 
     /// Reads the whole file through one buffer. Throws IoError naming the file and the reason.
     static LineReader open(const std::filesystem::path& path);
@@ -25,10 +30,15 @@ public:
     /// at the end returns "" and sets ReadPos to kEndOfFile. A position below 1 also reads as the end.
     std::string_view ReadLineAt(std::int64_t& ReadPos) const;
 
-    const std::string& bytes() const { return m_bytes; }
+    std::string_view bytes() const { return m_bytes; }
 
 private:
-    std::string m_bytes;
+    LineReader(std::unique_ptr<char[]> buffer, std::size_t size);
+    void index();
+
+    std::string m_text;                // the bytes when given as a string
+    std::unique_ptr<char[]> m_buffer;  // the bytes when read from a file (not zero-filled first)
+    std::string_view m_bytes;
     std::size_t m_lastStretch = 0;   // first byte after the file's last CR or LF
     std::size_t m_trailingNuls = 0;  // first byte of the NUL run that ends the file
 };

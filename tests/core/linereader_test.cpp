@@ -170,3 +170,18 @@ TEST(TextHelpers, NumStrByteLenCharPos) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(LineReader, MovedReaderKeepsItsBytes) {
+    // A short text lives inside the string object, so a move must not leave the view behind.
+    LineReader first(std::string("ab\r\ncd"));
+    LineReader second(std::move(first));
+    LineReader third(std::string("x"));
+    third = std::move(second);
+    std::int64_t ReadPos = 1;
+    EXPECT_EQ(third.ReadLineAt(ReadPos), "ab");
+    EXPECT_EQ(third.ReadLineAt(ReadPos), "cd");
+}
+
+} // namespace
