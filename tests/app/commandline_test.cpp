@@ -135,6 +135,25 @@ TEST_F(CommandLine, AFullDeviceLeavesNoPartialFile) {
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"q.wrg", "tamcfg.dat"}));
 }
 
+TEST_F(CommandLine, ARealFullDeviceIsReportedAndLeavesNothingBehind) {
+    // An 80 KiB tmpfs: room for the queue but not for its converted copy in a private mount namespace; skipped where namespaces or mounts are not allowed.
+    std::string queue;
+    for (int i = 0; i < 1000; ++i)
+        queue += "Info=\r\nUrl=http://srv.example.jp/file" + std::to_string(i) + ".zip\r\n";
+    writeFile(dir / "q.wrg", queue);
+    std::filesystem::create_directory(dir / "small");
+    const std::string small = path("small");
+    const std::string script = "mount -t tmpfs -o size=80k tmpfs '" + small + "' || exit 99; cp '" + path("q.wrg") +
+                               "' '" + small + "/q.wrg' || exit 98; '" + kProgram + "' --settings='" + small +
+                               "/s.dat' '" + small + "/q.wrg'; echo \"status=$?\"; ls '" + small + "'";
+    const RunResult result = run("/usr/bin/unshare", {"-m", "sh", "-c", script});
+    if (result.status == 99 || result.status == 127 || result.status == 1)
+        GTEST_SKIP() << "no private tmpfs here: " << result.err;
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_THAT(result.err, HasSubstr("cannot write " + small + "/q.wr2: No space left on device"));
+    EXPECT_EQ(result.out, "status=1\nq.wrg\ns.dat\n");
+}
+
 TEST_F(CommandLine, ShuffleWithASeedIsRepeatable) {
     std::string queue;
     for (int i = 0; i < 100; ++i)
