@@ -32,7 +32,7 @@ test-asan: deps
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS)
 
 fuzz-build: deps
-	CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMARISK_FUZZ=ON -DTAMARISK_TESTS=OFF $(LAUNCHER) >/dev/null
+	CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMARISK_FUZZ=ON -DTAMARISK_TESTS=OFF -DTAMARISK_GUI=OFF $(LAUNCHER) >/dev/null
 	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzz_convert
 
 # A few seconds of fuzzing so the target cannot rot; `make fuzz` runs it for FUZZ_SECONDS.

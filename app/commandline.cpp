@@ -63,6 +63,9 @@ std::optional<int> parseOnOff(std::string value) {
 }
 
 std::string toCp932(const std::string& flag, const std::string& utf8) {
+    // The text becomes part of one line of a file: a line break in it would split that line.
+    if (utf8.find_first_of("\r\n") != std::string::npos)
+        throw UsageError{flag + ": line breaks are not allowed in the text"};
     core::Cp932Conversion converted = core::utf8ToCp932(utf8);
     if (!converted.text)
         throw UsageError{flag + ": " + converted.error};

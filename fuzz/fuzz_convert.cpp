@@ -8,6 +8,7 @@
 #include "core/urlsplit.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -16,10 +17,13 @@ using namespace tamarisk::core;
 
 namespace {
 
-void check(bool condition) {
-    if (!condition)
+void checkThat(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "check failed: %s\n", what);
         std::abort();
+    }
 }
+#define check(condition) checkThat((condition), #condition)
 
 std::size_t countLines(const LineReader& reader, std::size_t& infoLines) {
     std::size_t lines = 0;
@@ -48,10 +52,13 @@ struct Bytes {
         data.remove_prefix(1);
         return b;
     }
-    std::string_view takeText(std::size_t max) {
+    // Option texts come from single lines of the settings file or from the command line, which refuses
+    // line breaks, so they never hold CR or LF.
+    std::string takeText(std::size_t max) {
         const std::size_t n = std::min<std::size_t>(take() % (max + 1), data.size());
-        const std::string_view text = data.substr(0, n);
+        std::string text(data.substr(0, n));
         data.remove_prefix(n);
+        std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
         return text;
     }
 };
@@ -69,8 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t more = in.take();
     state.options.Option_OptMC = more % 3;
     state.options.Check_Members7Tripod = (more >> 2) & 1;
-    state.options.Label_AllDir[1] = std::string(in.takeText(8));
-    state.options.Text_Webjump = std::string(in.takeText(3));
+    state.options.Label_AllDir[1] = in.takeText(8);
+    state.options.Text_Webjump = in.takeText(3);
     state.random.seed(in.take());
 
     const LineReader queueFile{std::string(in.data)};

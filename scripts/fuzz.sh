@@ -1,7 +1,7 @@
 #!/bin/sh
 # Runs the fuzz target for the given number of seconds over its corpus, seeded from tests/data.
 set -eu
-target=$1
+target=$(realpath "$1")
 seconds=$2
 root=$(cd "$(dirname "$0")/.." && pwd)
 corpus="$root/fuzz/corpus"

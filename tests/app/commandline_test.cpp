@@ -74,6 +74,8 @@ TEST_F(CommandLine, BadOptionValuesAreUsageErrorsThatChangeNothing) {
                                                {"--webjump-number=1a"},
                                                {"--overwrite=perhaps"},
                                                {"--folder=C:\\dl\xE2\x82\xAC"},
+                                               {"--folder=C:\\a\nb"},
+                                               {"--webjump-name=a\rb"},
                                                {"--no-such-flag"}}) {
         std::vector<std::string> withFile = args;
         withFile.push_back(path("q.wrg"));
