@@ -2,7 +2,9 @@
 
 #include "core/state.h"
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace tamarisk::settings {
@@ -17,7 +19,8 @@ public:
         (void)k;
         (void)shown;
     }
-    /// A saved window position (twips), applied only when it lies inside the screen.
+    /// A saved window position (twips) from one WLEFT or W_TOP line; the other value is empty. The loader
+    /// passes only values of 0 or more; the window applies one only when it keeps the window on the screen.
     virtual void moveWindow(std::optional<std::int32_t> left, std::optional<std::int32_t> top) {
         (void)left;
         (void)top;
@@ -31,8 +34,9 @@ struct LoadResult {
     std::string error;   // the file and the reason when it could not be read
 };
 
-/// Load_IniFile: creates an empty file when there is none, then applies every line to the state. When the
-/// file cannot be read, nothing is loaded and the server-change toggle becomes 2 (disabled).
+/// Load_IniFile: creates an empty file (and its folder) when there is none, then applies every
+/// "KEY:value" line to the state. When the file cannot be read, nothing is loaded and the server-change
+/// toggle becomes 2 (disabled).
 LoadResult Load_IniFile(core::State& state, const std::filesystem::path& file, WindowEffects& window);
 
 struct SaveResult {
@@ -40,10 +44,10 @@ struct SaveResult {
     std::string error; // the file and the reason when it was not written
 };
 
-/// Form_Unload's writer: the regenerated option lines (twelve, or fourteen with the window position when
+/// Form_Unload's writer: the regenerated option lines (twelve, and the window position's two when
 /// state.WindowShown is 1), then every other line of the old file in its order, with each SKIMEUCHI line
 /// rewritten with its group's current number. Nothing is written when the old file cannot be read. The
-/// file is replaced atomically.
+/// file is replaced atomically and keeps its permission bits; a symbolic link is followed, not replaced.
 SaveResult saveSettings(const core::State& state, const std::filesystem::path& file);
 
 } // namespace tamarisk::settings
