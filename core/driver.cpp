@@ -226,18 +226,22 @@ std::string shuffleEntries(const LineReader& converted, Random& random) {
     return out;
 }
 
-FileResult Chenge_Wrg(State& state, const std::filesystem::path& path, ConversionHooks& hooks) {
-    FileResult result;
-    result.input = path;
-
+void prepareForFile(State& state) {
     state.WebjumpRecs[0].ServerDomain = std::string(WebjumpDomain);
     state.WebjumpRecs[0].ServerHead = "xxxx";
     state.WebjumpRecs[1].ServerDomain = state.options.Text_WebjumpName + std::string(WebjumpSubdomainSuffix);
     state.WebjumpRecs[1].ServerHead = std::string(kFreehostingHead);
-    const BusyGuard busy(hooks);
-    normaliseWebjumpNumber(state.options);
     for (int i = 1; i <= state.ServerCount; ++i)
         state.Servers[static_cast<std::size_t>(i)].SNextPos = 1;
+}
+
+FileResult Chenge_Wrg(State& state, const std::filesystem::path& path, ConversionHooks& hooks) {
+    FileResult result;
+    result.input = path;
+
+    const BusyGuard busy(hooks);
+    normaliseWebjumpNumber(state.options);
+    prepareForFile(state);
 
     try {
         struct stat st {};

@@ -45,6 +45,10 @@ struct FileResult {
     std::string error;                          // for Failed: the operation, the file and the reason
 };
 
+/// What the conversion resets before every file: the Webjump records are refilled from the server name and
+/// every server group's in-order cursor starts again at 1.
+void prepareForFile(State& state);
+
 /// Chenge_Wrg: converts one file as a drop of it on the window does.
 FileResult Chenge_Wrg(State& state, const std::filesystem::path& path, ConversionHooks& hooks);
 

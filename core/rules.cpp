@@ -1,15 +1,133 @@
 #include "core/rules.h"
 
+#include "core/cp932.h"
+#include "core/queueformat.h"
+#include "core/serverassign.h"
+#include "core/urlsplit.h"
+
+#include <functional>
+#include <limits>
+
 namespace tamarisk::core {
+
+namespace {
+
+// Whether text lies inside buffer's storage.
+bool within(std::string_view text, const std::string& buffer) {
+    const std::less<const char*> before;
+    return !text.empty() && !before(text.data(), buffer.data()) &&
+           before(text.data(), buffer.data() + buffer.size());
+}
+
+// The folder made from the file name of a "Url=" line: the part before the first dot less its last
+// three characters, or, when that part has three characters or fewer, the part with its dot. Nothing
+// when the address has no "/" or its file name has no dot.
+void appendFolderFromName(std::string& out, std::string_view urlLine) {
+    // "/" and "." are never the second byte of a double-byte character, so byte searches find them.
+    const std::string_view address = urlLine.substr(queue::kUrl.size());
+    const std::size_t slash = address.rfind('/');
+    if (slash == std::string_view::npos)
+        return;
+    const std::string_view fileName = address.substr(slash + 1);
+    const std::size_t dot = fileName.find('.');
+    if (dot == std::string_view::npos)
+        return;
+    const std::string_view stem = fileName.substr(0, dot);
+    const std::size_t length = charCount(stem);
+    if (length >= 4)
+        out += CharText(stem).left(length - 3);
+    else
+        out += fileName.substr(0, dot + 1);
+}
+
+} // namespace
 
 EntryRewriter::EntryRewriter(State& state, const LineReader& reader, std::int64_t& ReadPos)
     : m_state(state), m_reader(reader), m_readPos(ReadPos) {}
 
 std::string_view EntryRewriter::Set_AllStatus(std::string_view line) {
-    (void)m_state;
-    (void)m_reader;
-    (void)m_readPos;
+    if (queue::hasPrefix(line, queue::kStoreIn)) {
+        return m_state.optionOn(kOptSaveFolder) ? saveFolderLine() : line;
+    }
+    if (queue::hasPrefix(line, queue::kUrl) &&
+        (m_state.optionOn(kOptServerChange) || m_state.optionOn(kOptWebjump) ||
+         m_state.optionOn(kOptAddressChange))) {
+        // A caller may hand back a line this rewriter returned; the buffers are about to be rewritten.
+        if (within(line, m_result) || within(line, m_changed)) {
+            m_input.assign(line);
+            line = m_input;
+        }
+        return addressLine(line);
+    }
     return line;
+}
+
+std::string_view EntryRewriter::saveFolderLine() {
+    const std::string& folder = m_state.options.Label_AllDir[1];
+    if (!m_folderReady || folder != m_folderSource) {
+        m_folderSource = folder;
+        m_folderLine.assign(queue::kStoreIn);
+        m_folderLine += folder;
+        // Counted as characters: a folder that ends in a character such as 0x95 0x5C still needs its "\".
+        if (CharText(m_folderLine).right(1) != "\\")
+            m_folderLine += '\\';
+        m_folderReady = true;
+    }
+    if (m_state.options.Option_DLDir != 1)
+        return m_folderLine;
+    const std::optional<std::string_view> address = nextAddressLine();
+    if (!address)
+        return m_folderLine;
+    m_result.assign(m_folderLine);
+    appendFolderFromName(m_result, *address);
+    return m_result;
+}
+
+std::optional<std::string_view> EntryRewriter::nextAddressLine() {
+    const std::int64_t from = m_readPos;
+    if (from < 1)
+        return std::nullopt;
+    if (m_scanFrom >= 1 && from >= m_scanFrom && from <= m_urlAt)
+        return m_urlLine;
+    // The scan reads with a position of its own, so the caller goes on with the line after "StoreIn="
+    // and reads the lines looked at here again in their turn.
+    m_scanFrom = from;
+    m_urlAt = std::numeric_limits<std::int64_t>::max();
+    m_urlLine.reset();
+    std::int64_t position = from;
+    while (position >= 1) {
+        const std::int64_t lineStart = position;
+        const std::string_view line = m_reader.ReadLineAt(position);
+        if (queue::hasPrefix(line, queue::kUrl)) {
+            m_urlAt = lineStart;
+            m_urlLine = line;
+            break;
+        }
+    }
+    return m_urlLine;
+}
+
+std::string_view EntryRewriter::addressLine(std::string_view line) {
+    std::string_view current = line;
+    if (m_state.optionOn(kOptAddressChange)) {
+        const std::string_view address = line.substr(queue::kUrl.size());
+        std::string moved = UrlChai(m_state, address);
+        if (moved != address) {
+            m_changed.assign(queue::kUrl);
+            m_changed += moved;
+            current = m_changed;
+        }
+    }
+    // A line with no "//" after "Url=" or no dotted host before its first "/" names no server: it stays
+    // as the address change left it.
+    const std::optional<AddressParts> parts = AddressParts::fromLine(current);
+    if (!parts || !parts->hasDottedHost())
+        return current;
+    if (m_state.optionOn(kOptWebjump) && applyWebjumpForms(m_state, *parts, m_result))
+        return m_result;
+    if (m_state.optionOn(kOptServerChange) && applyServerGroups(m_state, *parts, m_result, m_restBuffer))
+        return m_result;
+    return current;
 }
 
 } // namespace tamarisk::core

@@ -1,1 +1,309 @@
 #include "core/serverassign.h"
+
+#include "core/cp932.h"
+#include "core/domains.h"
+#include "core/linereader.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tamarisk::core {
+
+namespace {
+
+constexpr std::string_view kWebjumpUserFolder = "-webjump/";
+constexpr std::string_view kSevenA = "7a";
+constexpr std::string_view kSevenADash = "7a-";
+
+// Int(r x count): the largest integer not above a fresh random number times count.
+int draw(Random& random, int count) {
+    return static_cast<int>(std::floor(random.next() * count));
+}
+
+// Whether the first characters of text are prefix, counted as characters: a prefix that ends in a lone
+// lead byte does not match a text where that byte begins a double-byte character.
+bool startsWithChars(std::string_view text, std::string_view prefix) {
+    if (!text.starts_with(prefix))
+        return false;
+    return CharText(text).left(charCount(prefix)) == prefix;
+}
+
+// The switch that lets a group's own numbered (or 7a) hosts take part in the choice.
+bool membersOn(const ServerRec& group) {
+    return group.IPList[0].IPUse != 0;
+}
+
+int addressCount(const ServerRec& group) {
+    return std::clamp<int>(group.IPCount, 0, kMaxAddresses);
+}
+
+// R = head & head label & suffix & "." & tail1: the host's first label replaced.
+void writeHead(std::string& out, const AddressParts& parts, std::string_view headLabel,
+               std::string_view suffix) {
+    out.assign(parts.head());
+    out += headLabel;
+    out += suffix;
+    out += '.';
+    out += parts.tail1();
+}
+
+// The address pick: the enabled address of the given rank replaces the whole host. Only entries
+// 1..IPCount are looked at; when none has that rank the group changes nothing and false is returned.
+bool writeAddress(std::string& out, const AddressParts& parts, const ServerRec& group, int rank) {
+    if (rank < 1)
+        return false;
+    const IPEntry* picked = nullptr;
+    int seen = 0;
+    for (int j = 1; j <= addressCount(group) && picked == nullptr; ++j) {
+        const IPEntry& entry = group.IPList[static_cast<std::size_t>(j)];
+        if (entry.IPUse == -1 && ++seen == rank)
+            picked = &entry;
+    }
+    if (picked == nullptr)
+        return false;
+    const std::string_view tail1 = parts.tail1();
+    const std::size_t slash = tail1.find('/');
+    out.assign(parts.head());
+    out += picked->IPName;
+    if (slash == std::string_view::npos)
+        out += '/';
+    else
+        out += tail1.substr(slash);
+    return true;
+}
+
+// The numbered rules: the head label plus a number of the group, or one of its enabled addresses.
+bool applyNumbered(std::string& out, const AddressParts& parts, ServerRec& group, AssignMode mode,
+                   Random& random) {
+    const int numbers = std::clamp<int>(group.SNumberCount, 0, kMaxNumbers);
+    const int enabled = group.IPUseCount;
+    const int total = numbers + enabled;
+    const bool members = membersOn(group);
+    if (total == 0) {
+        // Nothing to choose from: the number is taken off the host.
+        writeHead(out, parts, group.ServerHead, {});
+        return true;
+    }
+    if (group.SKimeuchi != 0 && numbers > 0) {
+        // The fixed number is written as it is, whether or not the group lists it.
+        writeHead(out, parts, group.ServerHead, NumStr(group.SKimeuchi));
+        return true;
+    }
+    if (mode == AssignMode::Stop) {
+        writeHead(out, parts, group.ServerHead, {});
+        return true;
+    }
+    int n = 0;
+    if (mode == AssignMode::Random) {
+        n = draw(random, total) + 1;
+    } else {
+        n = group.SNextPos;
+        int next = n + 1;
+        if (!members && group.IPCount > 0 && next > enabled)
+            next = 1;
+        if (next > total)
+            next = 1;
+        group.SNextPos = static_cast<std::int16_t>(next);
+    }
+    if (n >= 1 && n <= numbers && (members || group.IPCount <= 0)) {
+        writeHead(out, parts, group.ServerHead, NumStr(group.SNumber[static_cast<std::size_t>(n)]));
+        return true;
+    }
+    int rank = 0;
+    if (n > numbers)
+        rank = n - numbers;
+    else
+        rank = mode == AssignMode::Random ? draw(random, enabled) + 1 : n;
+    return writeAddress(out, parts, group, rank);
+}
+
+// The 7a rules of the Tripod group: W runs over the six 7a hosts (0 is "7a", 1..5 are "7a-1".."7a-5")
+// and then the enabled addresses (W - 5 is the rank). W is kept from one group to the next of a line.
+bool applySevenA(std::string& out, const AddressParts& parts, ServerRec& group, AssignMode mode,
+                 Random& random, int& W) {
+    const int enabled = group.IPUseCount;
+    const bool members = membersOn(group);
+    if (group.SKimeuchi == 0) {
+        switch (mode) {
+        case AssignMode::Random:
+            W = draw(random, enabled + 6);
+            break;
+        case AssignMode::InOrder: {
+            W = group.SNextPos;
+            int next = W + 1;
+            if (!members && group.IPCount > 0 && next > enabled)
+                next = 1;
+            if (next > enabled + 5)
+                next = 0;
+            group.SNextPos = static_cast<std::int16_t>(next);
+            break;
+        }
+        case AssignMode::Stop:
+            W = -1;
+            break;
+        }
+    } else {
+        W = W > 5 ? 0 : group.SKimeuchi;
+    }
+
+    if (W > 5)
+        return writeAddress(out, parts, group, W - 5);
+    if (!members && group.IPCount > 0) {
+        const int rank = mode == AssignMode::Random ? draw(random, enabled) + 1 : W;
+        return writeAddress(out, parts, group, rank);
+    }
+    std::string tag;
+    if (W == 0)
+        tag = kSevenA;
+    else if (W >= 1)
+        tag = std::string(kSevenADash) + static_cast<char>('0' + W);
+    writeHead(out, parts, group.ServerHead, tag);
+    return true;
+}
+
+} // namespace
+
+AddressParts::AddressParts(std::string_view head, std::string_view rest)
+    : m_head(head), m_rest(rest), m_slash(rest.find('/')), m_dot1(rest.find('.')),
+      m_dot2(m_dot1 == std::string_view::npos ? std::string_view::npos : rest.find('.', m_dot1 + 1)) {}
+
+std::optional<AddressParts> AddressParts::fromLine(std::string_view line) {
+    // "Url=" is four characters of one byte each, so the fifth character is byte 4.
+    const std::size_t slashes = line.find("//", 4);
+    if (slashes == std::string_view::npos)
+        return std::nullopt;
+    return AddressParts(line.substr(0, slashes + 2), line.substr(slashes + 2));
+}
+
+bool AddressParts::hasDottedHost() const {
+    return m_slash != std::string_view::npos && m_dot1 != std::string_view::npos && m_dot1 < m_slash;
+}
+
+std::string_view AddressParts::host() const {
+    return m_rest.substr(0, m_slash);
+}
+
+std::string_view AddressParts::path() const {
+    return m_slash == std::string_view::npos ? std::string_view{} : m_rest.substr(m_slash + 1);
+}
+
+std::optional<std::string_view> AddressParts::dom1() const {
+    if (m_dot1 == std::string_view::npos)
+        return host();
+    if (m_slash == std::string_view::npos || m_dot1 > m_slash)
+        return std::nullopt;
+    return m_rest.substr(m_dot1 + 1, m_slash - m_dot1 - 1);
+}
+
+std::optional<std::string_view> AddressParts::dom2() const {
+    if (m_dot2 == std::string_view::npos || m_slash == std::string_view::npos || m_dot2 > m_slash)
+        return std::nullopt;
+    return m_rest.substr(m_dot2 + 1, m_slash - m_dot2 - 1);
+}
+
+std::string_view AddressParts::tail1() const {
+    return m_dot1 == std::string_view::npos ? m_rest : m_rest.substr(m_dot1 + 1);
+}
+
+std::string_view AddressParts::firstLabel() const {
+    return m_rest.substr(0, m_dot1);
+}
+
+std::string_view AddressParts::firstTwoLabels() const {
+    return m_rest.substr(0, m_dot2);
+}
+
+AssignMode assignMode(int optionOptMC) {
+    switch (optionOptMC) {
+    case 1:
+        return AssignMode::InOrder;
+    case 2:
+        return AssignMode::Stop;
+    default:
+        return AssignMode::Random;
+    }
+}
+
+bool applyWebjumpForms(const State& state, const AddressParts& parts, std::string& out) {
+    const std::string_view number = state.options.Text_Webjump;
+    const std::string_view named = state.WebjumpRecs[1].ServerDomain;
+    const auto beginHost = [&] {
+        out.assign(parts.head());
+        out += kFreehostingHead;
+        out += number;
+        out += '.';
+    };
+
+    if (parts.dom1() == WebjumpDomain) {
+        // user.webjump.com/p -> freehostingK.J/us/user-webjump/p
+        const std::string_view user = parts.firstLabel();
+        beginHost();
+        out += named;
+        out += '/';
+        out += CharText(user).left(2);
+        out += '/';
+        out += user;
+        out += kWebjumpUserFolder;
+        out += parts.path();
+        return true;
+    }
+    // An empty J means the hosting-service records were never filled; no host can be on such a server.
+    if (!named.empty() && parts.dom1() == named) {
+        // freehostingN.J/p -> freehostingK.J/p
+        beginHost();
+        out += parts.tail1();
+        return true;
+    }
+    if (parts.dom2() == WebjumpDomain) {
+        // ab.cd.webjump.com/p -> freehostingK.J/ab/ab-cd/p
+        const std::string_view user = parts.firstLabel();
+        const std::string_view twoLabels = parts.firstTwoLabels();
+        beginHost();
+        out += named;
+        out += '/';
+        out += CharText(twoLabels).left(2);
+        out += '/';
+        out += user;
+        out += '-';
+        out += twoLabels.substr(user.size() + 1);
+        out += '/';
+        out += parts.path();
+        return true;
+    }
+    return false;
+}
+
+bool applyServerGroups(State& state, const AddressParts& lineParts, std::string& out,
+                       std::string& restBuffer) {
+    const std::string_view host0 = lineParts.host();
+    const std::string_view path0 = lineParts.path();
+    AddressParts parts = lineParts;
+    const AssignMode mode = assignMode(state.options.Option_OptMC);
+    const bool sevenA = state.options.Check_Members7Tripod == 1;
+    int W = 0;
+    bool rewritten = false;
+    const int groups = std::clamp(state.ServerCount, 0, kMaxServers);
+    for (int i = 1; i <= groups; ++i) {
+        ServerRec& group = state.Servers[static_cast<std::size_t>(i)];
+        for (int j = 1; j <= addressCount(group); ++j) {
+            if (host0 == group.IPList[static_cast<std::size_t>(j)].IPName) {
+                // The address is one of the group's: from here on (later groups too) the address is
+                // looked at as if it were on the group's own host.
+                restBuffer.assign(group.ServerName);
+                restBuffer += '/';
+                restBuffer += path0;
+                parts = AddressParts(parts.head(), restBuffer);
+                break;
+            }
+        }
+        if (parts.dom1() != group.ServerDomain || !startsWithChars(parts.rest(), group.ServerHead))
+            continue;
+        const bool written = (sevenA && group.ServerDomain == TripodDomain)
+                                 ? applySevenA(out, parts, group, mode, state.random, W)
+                                 : applyNumbered(out, parts, group, mode, state.random);
+        rewritten = rewritten || written;
+    }
+    return rewritten;
+}
+
+} // namespace tamarisk::core

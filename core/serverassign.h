@@ -1,1 +1,68 @@
 #pragma once
+
+#include "core/state.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The two steps that move a download address to another server: the Webjump address forms and the
+// server-group step (numbered hosts, Tripod's 7a hosts and address lists).
+namespace tamarisk::core {
+
+/// An address cut the way the server rules look at it: head is the line up to and including its "//",
+/// rest is what follows. Offsets are byte offsets into rest; "/" and "." never occur as the second byte of
+/// a double-byte character, so finding them byte by byte finds the same characters that a search by
+/// character finds, and every piece below is the same text.
+class AddressParts {
+  public:
+    /// Cuts a "Url=" line at the first "//" from its fifth character on; nothing when it has none.
+    static std::optional<AddressParts> fromLine(std::string_view line);
+    AddressParts(std::string_view head, std::string_view rest);
+
+    std::string_view head() const { return m_head; }
+    std::string_view rest() const { return m_rest; }
+
+    /// rest has a "/" and its host (the text before that "/") has a dot: the shape every rule needs.
+    bool hasDottedHost() const;
+    /// The text before the first "/" of rest (all of rest when it has none).
+    std::string_view host() const;
+    /// The text after the first "/" of rest (empty when it has none).
+    std::string_view path() const;
+    /// The host less its first label; the whole host when rest has no dot at all; nothing when the first
+    /// dot of rest lies in the path.
+    std::optional<std::string_view> dom1() const;
+    /// The host less its first two labels; nothing unless the host has two dots.
+    std::optional<std::string_view> dom2() const;
+    /// Everything after the first dot of rest (all of rest when it has none).
+    std::string_view tail1() const;
+    /// The host's first label: the text before the first dot.
+    std::string_view firstLabel() const;
+    /// The host's first two labels: the text before the second dot.
+    std::string_view firstTwoLabels() const;
+
+  private:
+    std::string_view m_head;
+    std::string_view m_rest;
+    std::size_t m_slash; // first "/" of rest, npos for none
+    std::size_t m_dot1;  // first "." of rest, npos for none
+    std::size_t m_dot2;  // first "." after m_dot1, npos for none
+};
+
+/// How the server-group step picks a server (Option_OptMC).
+enum class AssignMode { Random, InOrder, Stop };
+/// 1 is in order, 2 is stop; any other value is the default, random.
+AssignMode assignMode(int optionOptMC);
+
+/// The Webjump forms: writes the new line to out and returns true when one of the three forms applies.
+/// The number K is Text_Webjump as it is; the configured server domain J is WebjumpRecs(1).ServerDomain.
+bool applyWebjumpForms(const State& state, const AddressParts& parts, std::string& out);
+
+/// The server-group step over Servers(1..ServerCount): writes the new line to out and returns true when
+/// some group rewrote it; false leaves the line as it was. Advances the in-order cursors (SNextPos) and
+/// draws from state.random. restBuffer holds the rest of an address taken into a group by an address
+/// match; it is only a buffer, passed in so that its storage is reused from line to line.
+bool applyServerGroups(State& state, const AddressParts& parts, std::string& out, std::string& restBuffer);
+
+} // namespace tamarisk::core
