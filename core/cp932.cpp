@@ -1,6 +1,8 @@
 #include "core/cp932.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <cstdio>
 #include <iconv.h>
 #include <stdexcept>
@@ -62,13 +64,23 @@ std::size_t utf8Width(unsigned char b) {
 
 } // namespace
 
-CharText::CharText(std::string_view bytes) : m_bytes(bytes) {
-    for (unsigned char c : bytes) {
-        if (c >= 0x80) {
-            m_ascii = false;
-            break;
-        }
+bool isAscii(std::string_view s) {
+    // Eight bytes at a time: addresses and keys are mostly ASCII and checked often.
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s.data() + i, 8);
+        if ((word & 0x8080808080808080ULL) != 0)
+            return false;
     }
+    for (; i < s.size(); ++i) {
+        if (static_cast<unsigned char>(s[i]) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+CharText::CharText(std::string_view bytes) : m_bytes(bytes), m_ascii(isAscii(bytes)) {
     if (!m_ascii) {
         m_starts.reserve(bytes.size());
         for (std::size_t i = 0; i < bytes.size(); i += charWidthAt(bytes, i)) {
@@ -131,6 +143,8 @@ std::size_t CharText::find(std::string_view needle, std::size_t start) const {
 }
 
 std::size_t charCount(std::string_view s) {
+    if (isAscii(s))
+        return s.size();
     std::size_t n = 0;
     for (std::size_t i = 0; i < s.size(); i += charWidthAt(s, i))
         ++n;

@@ -52,6 +52,9 @@ private:
     std::vector<std::size_t> m_starts; // byte offset of each character, when not ASCII
 };
 
+/// Whether every byte is below 0x80, so that characters are bytes.
+bool isAscii(std::string_view s);
+
 /// Number of characters of s by the lead-byte rule.
 std::size_t charCount(std::string_view s);
 

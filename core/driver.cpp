@@ -34,33 +34,59 @@ private:
     ConversionHooks& m_hooks;
 };
 
-// Lines the rewrite leaves as they are and that already end with CR LF are copied as runs of the input's
-// bytes rather than line by line: most lines of a queue are such lines.
+// Writes lines to out, copying lines of the input that end with CR LF as runs of the input's bytes
+// rather than one by one: most lines of a queue reach the output unchanged.
+class RunWriter {
+public:
+    RunWriter(std::string_view input, std::string& out) : m_input(input), m_out(out) {}
+    ~RunWriter() { flush(); }
+    RunWriter(const RunWriter&) = delete;
+    RunWriter& operator=(const RunWriter&) = delete;
+
+    /// line is a view into the input; next is the reader's position after it.
+    void copyLine(std::string_view line, std::int64_t next) {
+        const auto start = static_cast<std::size_t>(line.data() - m_input.data());
+        const std::size_t end = start + line.size();
+        if (static_cast<std::size_t>(next - 1) != end + 2 || m_input[end] != '\r') {
+            write(line);
+            return;
+        }
+        if (start != m_runEnd) {
+            flush();
+            m_runStart = start;
+        }
+        m_runEnd = end + 2;
+    }
+
+    void write(std::string_view line) {
+        flush();
+        appendLine(m_out, line);
+    }
+
+    void flush() {
+        m_out.append(m_input.substr(m_runStart, m_runEnd - m_runStart));
+        m_runStart = m_runEnd = 0;
+    }
+
+private:
+    std::string_view m_input;
+    std::string& m_out;
+    std::size_t m_runStart = 0;
+    std::size_t m_runEnd = 0;
+};
+
 void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, std::string& out) {
-    const std::string_view input(reader.bytes());
-    std::size_t runStart = 0;
-    std::size_t runEnd = 0;
+    RunWriter writer(reader.bytes(), out);
     while (ReadPos >= 1) {
         const std::string_view line = reader.ReadLineAt(ReadPos);
         if (ReadPos < 1)
             break;
         const std::string_view result = rewriter.Set_AllStatus(line);
-        const auto lineStart = static_cast<std::size_t>(line.data() - input.data());
-        const std::size_t lineEnd = lineStart + line.size();
-        const bool unchanged = result.data() == line.data() && result.size() == line.size();
-        if (unchanged && static_cast<std::size_t>(ReadPos - 1) == lineEnd + 2 && input[lineEnd] == '\r') {
-            if (lineStart != runEnd) {
-                out.append(input.substr(runStart, runEnd - runStart));
-                runStart = lineStart;
-            }
-            runEnd = lineEnd + 2;
-            continue;
-        }
-        out.append(input.substr(runStart, runEnd - runStart));
-        runStart = runEnd = 0;
-        appendLine(out, result);
+        if (result.data() == line.data() && result.size() == line.size())
+            writer.copyLine(line, ReadPos);
+        else
+            writer.write(result);
     }
-    out.append(input.substr(runStart, runEnd - runStart));
 }
 
 // Gives every entry's "Url=" line a "Referer=2" line and a "RefererStr=" line with the entry's own
@@ -215,12 +241,15 @@ std::string shuffleEntries(const LineReader& converted, Random& random) {
         out += queue::kLineEnd;
         const std::int64_t end = entry < starts.size() ? starts[entry] : INT64_MAX;
         ReadPos = starts[entry - 1];
+        RunWriter writer(converted.bytes(), out);
         while (ReadPos >= 1 && ReadPos < end) {
             const std::string_view line = converted.ReadLineAt(ReadPos);
             if (ReadPos < 1)
                 break;
-            if (!queue::hasPrefix(line, queue::kComment))
-                appendLine(out, line);
+            if (queue::hasPrefix(line, queue::kComment))
+                writer.flush();
+            else
+                writer.copyLine(line, ReadPos);
         }
     }
     return out;

@@ -43,7 +43,7 @@ void appendFolderFromName(std::string& out, std::string_view urlLine) {
 } // namespace
 
 EntryRewriter::EntryRewriter(State& state, const LineReader& reader, std::int64_t& ReadPos)
-    : m_state(state), m_reader(reader), m_readPos(ReadPos) {}
+    : m_state(state), m_reader(reader), m_readPos(ReadPos), m_addressChanger(state) {}
 
 std::string_view EntryRewriter::Set_AllStatus(std::string_view line) {
     if (queue::hasPrefix(line, queue::kStoreIn)) {
@@ -111,10 +111,9 @@ std::string_view EntryRewriter::addressLine(std::string_view line) {
     std::string_view current = line;
     if (m_state.optionOn(kOptAddressChange)) {
         const std::string_view address = line.substr(queue::kUrl.size());
-        std::string moved = UrlChai(m_state, address);
-        if (moved != address) {
+        if (m_addressChanger.change(address, m_moved)) {
             m_changed.assign(queue::kUrl);
-            m_changed += moved;
+            m_changed += m_moved;
             current = m_changed;
         }
     }

@@ -2,6 +2,7 @@
 
 #include "core/linereader.h"
 #include "core/state.h"
+#include "core/urlsplit.h"
 
 #include <cstdint>
 #include <optional>
@@ -32,7 +33,9 @@ class EntryRewriter {
     const LineReader& m_reader;
     std::int64_t& m_readPos;
 
+    AddressChanger m_addressChanger;
     std::string m_result;     // the rewritten line handed back
+    std::string m_moved;      // the address after the address change
     std::string m_changed;    // the "Url=" line after the address change
     std::string m_restBuffer; // an address taken into a server group
     std::string m_input;      // a copy of an input line that lies in m_result or m_changed

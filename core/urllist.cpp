@@ -87,11 +87,13 @@ std::string makeQueueText(const LineReader& list) {
 std::string rewriteListText(const State& state, const LineReader& list) {
     std::string out;
     out.reserve(list.bytes().size() + 64);
+    AddressChanger changer(state);
+    std::string changed;
     std::int64_t ReadPos = 1;
     while (ReadPos >= 1) {
         const std::string_view line = list.ReadLineAt(ReadPos);
         if (ReadPos >= 1)
-            appendLine(out, UrlChai(state, line));
+            appendLine(out, changer.change(line, changed) ? std::string_view(changed) : line);
     }
     return out;
 }

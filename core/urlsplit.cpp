@@ -4,10 +4,16 @@
 
 namespace tamarisk::core {
 
-std::string ServerCut(const State& state, std::string_view A, std::string& Lead) {
-    std::string withSlash(A);
-    if (!withSlash.ends_with('/'))
-        withSlash += '/';
+namespace {
+
+// Where ServerCut cuts S (the address with a "/" at its end): the key, a view into S, and the byte length
+// of the lead, the text of S before the key's start or before the host.
+struct Cut {
+    std::string_view key;
+    std::size_t leadBytes = 0;
+};
+
+Cut cutAddress(const State& state, std::string_view withSlash) {
     const CharText S(withSlash);
 
     const std::size_t slashes = S.find("//");
@@ -22,34 +28,34 @@ std::string ServerCut(const State& state, std::string_view A, std::string& Lead)
     if (d2 >= e)
         d2 = 0;
 
+    Cut cut;
     std::string_view K1;
     std::string_view T;
     if (d1 == 0 || d2 == 0) {
         K1 = S.mid(h, e - h);
         T = S.mid(h);
-        Lead.assign(S.left(h - 1));
+        cut.leadBytes = S.offsetOf(h);
         if (d1 > 0)
             d1 = h - 1; // the text after d1 now begins at the start of the host
     } else {
         K1 = S.mid(d1 + 1, e - d1 - 1);
         T = S.mid(d1 + 1);
-        Lead.assign(S.left(d1));
+        cut.leadBytes = S.offsetOf(d1 + 1);
     }
     const CharText tail(T);
 
-    std::string Key;
     for (int i = 1; i <= state.ServerCount; ++i) {
         const ServerRec& group = state.Servers[static_cast<std::size_t>(i)];
         if (d1 != 0 && K1 != group.ServerDomain)
             continue;
         switch (group.SType) {
         case kSTypeU:
-            Key.assign(S.mid(h, e - h));
-            Lead.assign(S.left(h - 1));
+            cut.key = S.mid(h, e - h);
+            cut.leadBytes = S.offsetOf(h);
             break;
         case kSTypeF:
             if (const std::size_t e2 = S.find("/", e + 1); e2 > 0)
-                Key.assign(tail.left(e2 - d1 - 1));
+                cut.key = tail.left(e2 - d1 - 1);
             break;
         case kSTypeV:
             for (;;) {
@@ -62,7 +68,7 @@ std::string ServerCut(const State& state, std::string_view A, std::string& Lead)
                     digits = c.size() == 1 && c[0] >= '0' && c[0] <= '9';
                 }
                 if (digits) {
-                    Key.assign(tail.left(f - d1 - 1));
+                    cut.key = tail.left(f - d1 - 1);
                     break;
                 }
                 e = f;
@@ -72,27 +78,62 @@ std::string ServerCut(const State& state, std::string_view A, std::string& Lead)
             break;
         }
         if (d1 == 0)
-            Key.assign(K1);
+            cut.key = K1;
         break;
     }
-    return Key;
+    return cut;
+}
+
+void appendSlashed(std::string& out, std::string_view A) {
+    out.assign(A);
+    if (!out.ends_with('/'))
+        out += '/';
+}
+
+// The replacement prefix, then what follows the lead, the key and the one character after it.
+void replaceStart(std::string& out, const DefServerRec& change, std::string_view A, std::string_view withSlash,
+                  const Cut& cut) {
+    const std::size_t replaced =
+        charCount(withSlash.substr(0, cut.leadBytes)) + charCount(cut.key) + 1;
+    const CharText address(A);
+    out.assign(change.DefPath);
+    if (address.length() > replaced)
+        out += address.right(address.length() - replaced);
+}
+
+} // namespace
+
+std::string ServerCut(const State& state, std::string_view A, std::string& Lead) {
+    std::string withSlash;
+    appendSlashed(withSlash, A);
+    const Cut cut = cutAddress(state, withSlash);
+    Lead.assign(withSlash.substr(0, cut.leadBytes));
+    return std::string(cut.key);
 }
 
 std::string UrlChai(const State& state, std::string_view A) {
-    std::string Lead;
-    const std::string Key = ServerCut(state, A, Lead);
+    std::string out;
+    AddressChanger changer(state);
+    return changer.change(A, out) ? out : std::string(A);
+}
+
+AddressChanger::AddressChanger(const State& state) : m_state(state) {
     for (int k = 0; k < state.DefServerCount; ++k) {
         const DefServerRec& change = state.DefServers[static_cast<std::size_t>(k)];
-        if (change.DefKey != Key)
-            continue;
-        const CharText address(A);
-        const std::size_t replaced = charCount(Lead) + charCount(Key) + 1;
-        std::string result = change.DefPath;
-        if (address.length() > replaced)
-            result += address.right(address.length() - replaced);
-        return result;
+        m_firstByKey.try_emplace(change.DefKey, &change);
     }
-    return std::string(A);
+}
+
+bool AddressChanger::change(std::string_view A, std::string& out) {
+    if (m_firstByKey.empty())
+        return false;
+    appendSlashed(m_withSlash, A);
+    const Cut cut = cutAddress(m_state, m_withSlash);
+    const auto found = m_firstByKey.find(cut.key);
+    if (found == m_firstByKey.end())
+        return false;
+    replaceStart(out, *found->second, A, m_withSlash, cut);
+    return true;
 }
 
 } // namespace tamarisk::core

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace tamarisk::core {
 
@@ -17,5 +18,22 @@ std::string ServerCut(const State& state, std::string_view A, std::string& Lead)
 /// first address change with the same key; an address that matches none comes back unchanged. An address
 /// that ends within that stretch gives the prefix alone.
 std::string UrlChai(const State& state, std::string_view A);
+
+/// UrlChai for many addresses in a row: the address-change table is indexed once (the first entry of each
+/// key) and the working text is reused, so an address costs no allocation. The state's server groups and
+/// table must not change while it is in use.
+class AddressChanger {
+public:
+    explicit AddressChanger(const State& state);
+
+    /// Writes the changed address to out and returns true, or returns false (out untouched) when no
+    /// address change has the address's key.
+    bool change(std::string_view A, std::string& out);
+
+private:
+    const State& m_state;
+    std::unordered_map<std::string_view, const DefServerRec*> m_firstByKey;
+    std::string m_withSlash;
+};
 
 } // namespace tamarisk::core
