@@ -40,38 +40,70 @@ FileDescriptor openUnique(const std::filesystem::path& target, const WriteOption
 
 } // namespace
 
-void writeFileAtomically(const std::filesystem::path& target, std::string_view data, const WriteOptions& options) {
-    std::filesystem::path temporary;
-    FileDescriptor fd = openUnique(target, options, temporary);
-    // Removes the temporary file unless it has been renamed into place.
-    struct Remover {
-        const std::filesystem::path& path;
-        bool armed = true;
-        ~Remover() {
-            if (armed)
-                ::unlink(path.c_str());
-        }
-    } remover{temporary};
+namespace {
+constexpr std::size_t kBufferSize = 1 << 20;
+} // namespace
 
-    if (options.mode && ::fchmod(fd.get(), *options.mode) != 0)
-        throw IoError("cannot create " + target.string() + ": " + reason(errno));
-    const char* p = data.data();
-    std::size_t left = data.size();
+AtomicOutput::AtomicOutput(std::filesystem::path target, const WriteOptions& options)
+    : m_target(std::move(target)), m_fd(openUnique(m_target, options, m_temporary)) {
+    if (options.mode && ::fchmod(m_fd.get(), *options.mode) != 0) {
+        const int error = errno;
+        ::unlink(m_temporary.c_str());
+        throw IoError("cannot create " + m_target.string() + ": " + reason(error));
+    }
+    m_buffer.reserve(kBufferSize);
+}
+
+AtomicOutput::~AtomicOutput() {
+    if (!m_committed)
+        ::unlink(m_temporary.c_str());
+}
+
+void AtomicOutput::append(std::string_view bytes) {
+    if (m_buffer.size() + bytes.size() <= kBufferSize) {
+        m_buffer += bytes;
+        return;
+    }
+    flush();
+    if (bytes.size() >= kBufferSize / 2)
+        writeAll(bytes);
+    else
+        m_buffer += bytes;
+}
+
+void AtomicOutput::flush() {
+    writeAll(m_buffer);
+    m_buffer.clear();
+}
+
+void AtomicOutput::writeAll(std::string_view bytes) {
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
     while (left > 0) {
-        const ssize_t n = ::write(fd.get(), p, left);
+        const ssize_t n = ::write(m_fd.get(), p, left);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            throw IoError("cannot write " + target.string() + ": " + reason(errno));
+            throw IoError("cannot write " + m_target.string() + ": " + reason(errno));
         }
         p += n;
         left -= static_cast<std::size_t>(n);
     }
-    if (!fd.close())
-        throw IoError("cannot write " + target.string() + ": " + reason(errno));
-    if (::rename(temporary.c_str(), target.c_str()) != 0)
-        throw IoError("cannot create " + target.string() + ": " + reason(errno));
-    remover.armed = false;
+}
+
+void AtomicOutput::commit() {
+    flush();
+    if (!m_fd.close())
+        throw IoError("cannot write " + m_target.string() + ": " + reason(errno));
+    if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
+        throw IoError("cannot create " + m_target.string() + ": " + reason(errno));
+    m_committed = true;
+}
+
+void writeFileAtomically(const std::filesystem::path& target, std::string_view data, const WriteOptions& options) {
+    AtomicOutput out(target, options);
+    out.append(data);
+    out.commit();
 }
 
 } // namespace tamarisk::core

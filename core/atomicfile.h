@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/bytesink.h"
+#include "core/errors.h"
+
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -14,6 +17,31 @@ struct WriteOptions {
     /// Draws a name for the temporary file; called again while the name drawn belongs to a file. Without
     /// it the name is the target's with a random ".tmp" suffix.
     std::function<std::filesystem::path()> temporaryName;
+};
+
+/// A file written through a temporary file in the same folder that is renamed over target only when
+/// commit() is called, so target is either the old file or the whole new one, never a part. Small
+/// appends are collected in a buffer; large ones are written straight from the caller's memory. Without
+/// commit() the temporary file is removed. Failures throw IoError ("cannot create/write TARGET: reason").
+class AtomicOutput final : public ByteSink {
+public:
+    explicit AtomicOutput(std::filesystem::path target, const WriteOptions& options = {});
+    ~AtomicOutput() override;
+    AtomicOutput(const AtomicOutput&) = delete;
+    AtomicOutput& operator=(const AtomicOutput&) = delete;
+
+    void append(std::string_view bytes) override;
+    void commit();
+
+private:
+    void flush();
+    void writeAll(std::string_view bytes);
+
+    std::filesystem::path m_target;
+    std::filesystem::path m_temporary;
+    FileDescriptor m_fd;
+    std::string m_buffer;
+    bool m_committed = false;
 };
 
 /// Writes data to target through a temporary file in the same folder that is renamed over target only

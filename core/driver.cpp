@@ -17,9 +17,9 @@ namespace tamarisk::core {
 
 namespace {
 
-void appendLine(std::string& out, std::string_view line) {
-    out += line;
-    out += queue::kLineEnd;
+void appendLine(ByteSink& out, std::string_view line) {
+    out.append(line);
+    out.append(queue::kLineEnd);
 }
 
 // Restores the window on every path out of a conversion.
@@ -38,8 +38,7 @@ private:
 // rather than one by one: most lines of a queue reach the output unchanged.
 class RunWriter {
 public:
-    RunWriter(std::string_view input, std::string& out) : m_input(input), m_out(out) {}
-    ~RunWriter() { flush(); }
+    RunWriter(std::string_view input, ByteSink& out) : m_input(input), m_out(out) {}
     RunWriter(const RunWriter&) = delete;
     RunWriter& operator=(const RunWriter&) = delete;
 
@@ -64,18 +63,19 @@ public:
     }
 
     void flush() {
-        m_out.append(m_input.substr(m_runStart, m_runEnd - m_runStart));
+        if (m_runEnd > m_runStart)
+            m_out.append(m_input.substr(m_runStart, m_runEnd - m_runStart));
         m_runStart = m_runEnd = 0;
     }
 
 private:
     std::string_view m_input;
-    std::string& m_out;
+    ByteSink& m_out;
     std::size_t m_runStart = 0;
     std::size_t m_runEnd = 0;
 };
 
-void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, std::string& out) {
+void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, ByteSink& out) {
     RunWriter writer(reader.bytes(), out);
     while (ReadPos >= 1) {
         const std::string_view line = reader.ReadLineAt(ReadPos);
@@ -87,12 +87,13 @@ void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& 
         else
             writer.write(result);
     }
+    writer.flush();
 }
 
 // Gives every entry's "Url=" line a "Referer=2" line and a "RefererStr=" line with the entry's own
 // address before it, and makes every "Advanced=" line "Advanced=1". Lines after a referer line are held
 // back until the entry's "Url=" line; lines still held when the file ends are written as they are.
-void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, std::string& out) {
+void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, ByteSink& out) {
     std::vector<std::string> held;
     std::size_t heldCount = 0;
     bool collecting = false;
@@ -121,7 +122,7 @@ void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t
             bool addressSet = false;
             for (std::size_t i = 0; i < heldCount; ++i) {
                 if (queue::hasPrefix(held[i], queue::kRefererStr)) {
-                    out += queue::kRefererStr;
+                    out.append(queue::kRefererStr);
                     appendLine(out, address);
                     addressSet = true;
                 } else {
@@ -131,7 +132,7 @@ void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t
             if (!refererSeen)
                 appendLine(out, queue::kRefererLine);
             if (!addressSet) {
-                out += queue::kRefererStr;
+                out.append(queue::kRefererStr);
                 appendLine(out, address);
             }
             appendLine(out, line);
@@ -190,40 +191,51 @@ std::string lastError(std::string_view what, const std::filesystem::path& path) 
 
 void convertQueueFile(State& state, const std::filesystem::path& path, FileResult& result) {
     const LineReader queueFile = LineReader::open(path);
-    std::string converted = convertQueueText(state, queueFile);
-
     const std::string& name = path.native();
     const std::filesystem::path wr2 = queue::derivedName(name, queue::kConvertedSuffix);
-    writeFileAtomically(wr2, converted);
-    result.written.push_back(wr2);
-    if (state.optionOn(kOptShuffle)) {
-        // The shuffle reads the converted file as it was written: the same bytes, kept in memory.
-        const LineReader convertedFile(std::move(converted));
-        const std::filesystem::path wrs = queue::derivedName(name, queue::kShuffledSuffix);
-        writeFileAtomically(wrs, shuffleEntries(convertedFile, state.random));
-        result.written.push_back(wrs);
-        if (::unlink(wr2.c_str()) != 0)
-            throw IoError(lastError("cannot delete", wr2));
-        result.written.erase(result.written.begin());
+    if (!state.optionOn(kOptShuffle)) {
+        AtomicOutput out(wr2);
+        convertQueue(state, queueFile, out);
+        out.commit();
+        result.written.push_back(wr2);
+        result.outcome = Outcome::Converted;
+        return;
     }
+    // The shuffle reads the converted file as it was written: the same bytes, kept in memory.
+    const LineReader convertedFile(convertQueueText(state, queueFile));
+    writeFileAtomically(wr2, convertedFile.bytes());
+    result.written.push_back(wr2);
+    const std::filesystem::path wrs = queue::derivedName(name, queue::kShuffledSuffix);
+    AtomicOutput out(wrs);
+    shuffleEntries(convertedFile, state.random, out);
+    out.commit();
+    result.written.push_back(wrs);
+    if (::unlink(wr2.c_str()) != 0)
+        throw IoError(lastError("cannot delete", wr2));
+    result.written.erase(result.written.begin());
     result.outcome = Outcome::Converted;
 }
 
 } // namespace
 
-std::string convertQueueText(State& state, const LineReader& queueFile) {
+void convertQueue(State& state, const LineReader& queueFile, ByteSink& out) {
     std::int64_t ReadPos = 1;
     EntryRewriter rewriter(state, queueFile, ReadPos);
-    std::string out;
-    out.reserve(queueFile.bytes().size() + queueFile.bytes().size() / 4 + 64);
     if (state.optionOn(kOptReferer))
         refererPass(rewriter, queueFile, ReadPos, out);
     else
         plainPass(rewriter, queueFile, ReadPos, out);
-    return out;
 }
 
-std::string shuffleEntries(const LineReader& converted, Random& random) {
+std::string convertQueueText(State& state, const LineReader& queueFile) {
+    std::string text;
+    text.reserve(queueFile.bytes().size() + queueFile.bytes().size() / 4 + 64);
+    StringSink out(text);
+    convertQueue(state, queueFile, out);
+    return text;
+}
+
+void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out) {
     std::vector<std::int64_t> starts;
     std::int64_t ReadPos = 1;
     while (ReadPos >= 1) {
@@ -232,13 +244,11 @@ std::string shuffleEntries(const LineReader& converted, Random& random) {
         if (ReadPos >= 1 && queue::hasPrefix(line, queue::kInfo))
             starts.push_back(at);
     }
-    std::string out;
-    out.reserve(converted.bytes().size() + starts.size() * 2);
     RemainingEntries remaining(starts.size());
     for (std::size_t count = starts.size(); count >= 1; --count) {
         const auto r = static_cast<std::size_t>(random.next() * static_cast<double>(count)) + 1;
         const std::size_t entry = remaining.take(r);
-        out += queue::kLineEnd;
+        out.append(queue::kLineEnd);
         const std::int64_t end = entry < starts.size() ? starts[entry] : INT64_MAX;
         ReadPos = starts[entry - 1];
         RunWriter writer(converted.bytes(), out);
@@ -251,8 +261,16 @@ std::string shuffleEntries(const LineReader& converted, Random& random) {
             else
                 writer.copyLine(line, ReadPos);
         }
+        writer.flush();
     }
-    return out;
+}
+
+std::string shuffleEntries(const LineReader& converted, Random& random) {
+    std::string text;
+    text.reserve(converted.bytes().size() + converted.bytes().size() / 8 + 64);
+    StringSink out(text);
+    shuffleEntries(converted, random, out);
+    return text;
 }
 
 void prepareForFile(State& state) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/bytesink.h"
 #include "core/linereader.h"
 #include "core/state.h"
 
@@ -58,10 +59,12 @@ std::vector<FileResult> Form_OLEDragDrop(State& state, const std::vector<std::fi
 
 /// The converted text of a queue file: every line through Set_AllStatus, and through the referer pass
 /// when that option is on. Every line ends with CR LF.
+void convertQueue(State& state, const LineReader& queue, ByteSink& out);
 std::string convertQueueText(State& state, const LineReader& queue);
 
 /// The entries of a converted queue file in random order, each after an empty line, without comment
 /// lines and without the lines before the first entry.
+void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out);
 std::string shuffleEntries(const LineReader& converted, Random& random);
 
 /// Splits a Windows command line into its paths: absolute paths with drive letters separated by one

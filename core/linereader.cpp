@@ -7,6 +7,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <cstdlib>
+#include <new>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,7 +42,31 @@ const char* findLineBreak(const char* p, const char* end) {
 
 LineReader::LineReader(std::string bytes) : m_text(std::move(bytes)), m_bytes(m_text) { index(); }
 
-LineReader::LineReader(std::unique_ptr<char[]> buffer, std::size_t size)
+void LineReader::FreeBuffer::operator()(char* p) const { std::free(p); }
+
+namespace {
+
+// A buffer for a file's bytes. Large files get memory aligned to 2 MiB and marked for huge pages, which
+// spares the kernel one page fault per 4 KiB as the file is read in.
+LineReader::Buffer allocateBuffer(std::size_t capacity) {
+    constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    void* memory = nullptr;
+    if (capacity >= 2 * kHugePage) {
+        const std::size_t rounded = (capacity + kHugePage - 1) / kHugePage * kHugePage;
+        memory = std::aligned_alloc(kHugePage, rounded);
+        if (memory != nullptr)
+            ::madvise(memory, rounded, MADV_HUGEPAGE);
+    }
+    if (memory == nullptr)
+        memory = std::malloc(capacity);
+    if (memory == nullptr)
+        throw std::bad_alloc();
+    return LineReader::Buffer(static_cast<char*>(memory));
+}
+
+} // namespace
+
+LineReader::LineReader(Buffer buffer, std::size_t size)
     : m_buffer(std::move(buffer)), m_bytes(m_buffer.get(), size) {
     index();
 }
@@ -80,11 +107,11 @@ LineReader LineReader::open(const std::filesystem::path& path) {
         throw IoError("cannot read " + path.string() + ": " + std::strerror(EISDIR));
     // Read to the end whatever the size said: one read per chunk into a buffer that grows when needed.
     std::size_t capacity = S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) + 1 : std::size_t{1} << 16;
-    auto buffer = std::make_unique_for_overwrite<char[]>(capacity);
+    Buffer buffer = allocateBuffer(capacity);
     std::size_t size = 0;
     for (;;) {
         if (size == capacity) {
-            auto bigger = std::make_unique_for_overwrite<char[]>(capacity * 2);
+            Buffer bigger = allocateBuffer(capacity * 2);
             std::memcpy(bigger.get(), buffer.get(), size);
             buffer = std::move(bigger);
             capacity *= 2;

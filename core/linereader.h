@@ -16,6 +16,12 @@ inline constexpr std::int64_t kEndOfFile = -100;
 /// byte also ends a line, and NUL bytes at the very end of the file are no line.
 class LineReader {
 public:
+    /// Memory for a file's bytes, released with free().
+    struct FreeBuffer {
+        void operator()(char* p) const;
+    };
+    using Buffer = std::unique_ptr<char, FreeBuffer>;
+
     LineReader() = default;
     explicit LineReader(std::string bytes);
     LineReader(LineReader&& other) noexcept;
@@ -33,11 +39,11 @@ public:
     std::string_view bytes() const { return m_bytes; }
 
 private:
-    LineReader(std::unique_ptr<char[]> buffer, std::size_t size);
+    LineReader(Buffer buffer, std::size_t size);
     void index();
 
     std::string m_text;                // the bytes when given as a string
-    std::unique_ptr<char[]> m_buffer;  // the bytes when read from a file (not zero-filled first)
+    Buffer m_buffer;                   // the bytes when read from a file (not zero-filled first)
     std::string_view m_bytes;
     std::size_t m_lastStretch = 0;   // first byte after the file's last CR or LF
     std::size_t m_trailingNuls = 0;  // first byte of the NUL run that ends the file

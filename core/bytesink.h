@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tamarisk::core {
+
+/// Where converted text goes: a file being written or, for tests and the shuffle, a string.
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    virtual void append(std::string_view bytes) = 0;
+};
+
+class StringSink final : public ByteSink {
+public:
+    explicit StringSink(std::string& text) : m_text(text) {}
+    void append(std::string_view bytes) override { m_text += bytes; }
+
+private:
+    std::string& m_text;
+};
+
+} // namespace tamarisk::core
