@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/linereader.h"
+
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -19,6 +22,20 @@ public:
 
 private:
     std::string& m_text;
+};
+
+/// Collects bytes in memory that becomes a LineReader's without a copy.
+class BufferSink final : public ByteSink {
+public:
+    explicit BufferSink(std::size_t expected);
+    void append(std::string_view bytes) override;
+    /// The bytes collected; the sink is empty afterwards.
+    LineReader take();
+
+private:
+    LineReader::Buffer m_buffer;
+    std::size_t m_size = 0;
+    std::size_t m_capacity = 0;
 };
 
 } // namespace tamarisk::core

@@ -49,6 +49,7 @@ namespace {
 // A buffer for a file's bytes. Large files get memory aligned to 2 MiB and marked for huge pages, which
 // spares the kernel one page fault per 4 KiB as the file is read in.
 LineReader::Buffer allocateBuffer(std::size_t capacity) {
+    capacity = std::max<std::size_t>(capacity, 1);
     constexpr std::size_t kHugePage = std::size_t{2} << 20;
     void* memory = nullptr;
     if (capacity >= 2 * kHugePage) {
@@ -65,6 +66,8 @@ LineReader::Buffer allocateBuffer(std::size_t capacity) {
 }
 
 } // namespace
+
+LineReader::Buffer LineReader::allocate(std::size_t size) { return allocateBuffer(size); }
 
 LineReader::LineReader(Buffer buffer, std::size_t size)
     : m_buffer(std::move(buffer)), m_bytes(m_buffer.get(), size) {
@@ -176,5 +179,34 @@ std::size_t CharPos(std::string_view text, std::int32_t code) {
 }
 
 std::string NumStr(long long value) { return std::to_string(value); }
+
+} // namespace tamarisk::core
+
+#include "core/bytesink.h"
+
+namespace tamarisk::core {
+
+BufferSink::BufferSink(std::size_t expected)
+    : m_buffer(LineReader::allocate(expected)), m_capacity(std::max<std::size_t>(expected, 1)) {}
+
+void BufferSink::append(std::string_view bytes) {
+    if (m_size + bytes.size() > m_capacity) {
+        const std::size_t capacity = std::max(m_capacity * 2, m_size + bytes.size());
+        LineReader::Buffer bigger = LineReader::allocate(capacity);
+        std::memcpy(bigger.get(), m_buffer.get(), m_size);
+        m_buffer = std::move(bigger);
+        m_capacity = capacity;
+    }
+    std::memcpy(m_buffer.get() + m_size, bytes.data(), bytes.size());
+    m_size += bytes.size();
+}
+
+LineReader BufferSink::take() {
+    LineReader reader(std::move(m_buffer), m_size);
+    m_buffer = LineReader::allocate(1);
+    m_size = 0;
+    m_capacity = 1;
+    return reader;
+}
 
 } // namespace tamarisk::core

@@ -22,8 +22,13 @@ public:
     };
     using Buffer = std::unique_ptr<char, FreeBuffer>;
 
+    /// Memory for size bytes that is not zero-filled first; large sizes get huge pages.
+    static Buffer allocate(std::size_t size);
+
     LineReader() = default;
     explicit LineReader(std::string bytes);
+    /// Takes the first size bytes of buffer.
+    LineReader(Buffer buffer, std::size_t size);
     LineReader(LineReader&& other) noexcept;
     LineReader& operator=(LineReader&& other) noexcept;
     LineReader(const LineReader&) = delete;
@@ -39,7 +44,6 @@ public:
     std::string_view bytes() const { return m_bytes; }
 
 private:
-    LineReader(Buffer buffer, std::size_t size);
     void index();
 
     std::string m_text;                // the bytes when given as a string

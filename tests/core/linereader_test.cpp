@@ -185,3 +185,24 @@ TEST(LineReader, MovedReaderKeepsItsBytes) {
 }
 
 } // namespace
+
+#include "core/bytesink.h"
+
+namespace {
+
+TEST(BufferSink, GrowsBeyondItsFirstGuessAndHandsOverTheBytes) {
+    tamarisk::core::BufferSink sink(4);
+    std::string expected;
+    for (int i = 0; i < 1000; ++i) {
+        const std::string line = "line " + std::to_string(i) + "\r\n";
+        sink.append(line);
+        expected += line;
+    }
+    const LineReader reader = sink.take();
+    EXPECT_EQ(reader.bytes(), expected);
+    std::int64_t ReadPos = 1;
+    EXPECT_EQ(reader.ReadLineAt(ReadPos), "line 0");
+    EXPECT_EQ(sink.take().bytes(), "");
+}
+
+} // namespace
