@@ -7,6 +7,7 @@
 #include "core/state.h"
 #include "core/urlsplit.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -79,11 +80,46 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     state.options.Label_AllDir[1] = in.takeText(8);
     state.options.Text_Webjump = in.takeText(3);
     state.random.seed(in.take());
+    state.options.Text_WebjumpName = in.takeText(4);
+
+    // A few server groups with numbers, addresses and key types, and an address-change table whose keys
+    // come from ServerCut as the relocation file makes them.
+    const int groups = in.take() % 4;
+    for (int g = 1; g <= groups; ++g) {
+        ServerRec& group = state.Servers[static_cast<std::size_t>(g)];
+        const std::uint8_t shape = in.take();
+        group.ServerHead = in.takeText(4);
+        group.ServerDomain = (shape & 1) ? std::string("tripod.com") : in.takeText(8);
+        group.ServerName = group.ServerHead + "." + group.ServerDomain;
+        group.SType = std::array<std::uint8_t, 4>{kSTypeNone, kSTypeU, kSTypeF, kSTypeV}[(shape >> 1) & 3];
+        group.SNumberCount = static_cast<std::int16_t>(in.take() % 6);
+        for (int n = 1; n <= group.SNumberCount; ++n)
+            group.SNumber[static_cast<std::size_t>(n)] = static_cast<std::int16_t>(in.take());
+        group.SKimeuchi = (shape & 8) ? static_cast<std::int16_t>(in.take() % 9) : 0;
+        group.IPCount = static_cast<std::int16_t>(in.take() % 4);
+        for (int a = 0; a <= group.IPCount; ++a) {
+            group.IPList[static_cast<std::size_t>(a)].IPName = a == 0 ? std::string("Members") : in.takeText(10);
+            // Flags may disagree with the count: the rules must never read past the list.
+            group.IPList[static_cast<std::size_t>(a)].IPUse = (in.take() & 1) ? -1 : 0;
+        }
+        group.IPUseCount = static_cast<std::int16_t>(in.take() % (group.IPCount + 2));
+    }
+    state.ServerCount = groups;
+    const int changes = in.take() % 4;
+    for (int k = 0; k < changes; ++k) {
+        std::string lead;
+        DefServerRec& change = state.DefServers[static_cast<std::size_t>(k)];
+        change.DefKey = ServerCut(state, in.takeText(24), lead);
+        change.DefPath = in.takeText(12);
+    }
+    state.DefServerCount = changes;
 
     const LineReader queueFile{std::string(in.data)};
     std::size_t infoLines = 0;
     const std::size_t lines = countLines(queueFile, infoLines);
 
+    normaliseWebjumpNumber(state.options);
+    prepareForFile(state);
     const std::string converted = convertQueueText(state, queueFile);
     const LineReader convertedFile{converted};
     std::size_t convertedInfo = 0;
