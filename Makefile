@@ -1,12 +1,13 @@
 # Set-up, build, the example, the tests, the fuzz target and the benchmark. See README.md.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+NOGUI_BUILD ?= build-nogui
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 LAUNCHER    = $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps build run test test-release test-asan fuzz-build fuzz-smoke fuzz bench format install-check
+.PHONY: all deps build run test test-release test-asan test-nogui fuzz-build fuzz-smoke fuzz bench format install-check
 
 all: build
 
@@ -21,7 +22,7 @@ build: deps
 run: build
 	scripts/run-example.sh $(BUILD)/app/tamarisk
 
-test: test-release test-asan fuzz-smoke
+test: test-release test-asan test-nogui fuzz-smoke
 
 test-release: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
@@ -30,6 +31,12 @@ test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTAMARISK_WERROR=ON -DTAMARISK_SANITIZE=ON $(LAUNCHER) >/dev/null
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS)
+
+# The same sources without the window: a command-line-only program without Qt.
+test-nogui: deps
+	cmake -S . -B $(NOGUI_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMARISK_WERROR=ON -DTAMARISK_GUI=OFF $(LAUNCHER) >/dev/null
+	cmake --build $(NOGUI_BUILD) -j$(JOBS)
+	ctest --test-dir $(NOGUI_BUILD) --output-on-failure -j$(JOBS)
 
 fuzz-build: deps
 	CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMARISK_FUZZ=ON -DTAMARISK_TESTS=OFF -DTAMARISK_GUI=OFF $(LAUNCHER) >/dev/null

@@ -112,6 +112,7 @@ struct Request {
     bool anyOptionFlag() const {
         return !toggles.empty() || assign || webjumpNumber || webjumpName || folder;
     }
+    bool overwriteGiven = false;
 };
 
 void applyOptionFlags(const Request& request, core::OptionState& options) {
@@ -282,6 +283,7 @@ Request parse(const std::vector<std::string>& args, Console& console, bool& exit
         request.seed = seed;
     if (!settingsFile.empty())
         request.settingsFile = settingsFile;
+    request.overwriteGiven = !overwrite.empty() && cli.get_option("--overwrite")->count() > 0;
     if (overwrite == "yes")
         request.overwrite = CommandLineHooks::Answer::Yes;
     else if (overwrite == "no")
@@ -296,7 +298,8 @@ Request parse(const std::vector<std::string>& args, Console& console, bool& exit
 
 } // namespace
 
-int runCommandLine(const std::string& programPath, const std::vector<std::string>& args, Console console) {
+int runCommandLine(const std::string& programPath, const std::vector<std::string>& args, Console console,
+                   const FrontEnd& frontEnd) {
     Request request;
     try {
         bool exitNow = false;
@@ -304,8 +307,19 @@ int runCommandLine(const std::string& programPath, const std::vector<std::string
         request = parse(args, console, exitNow, exitCode);
         if (exitNow)
             return exitCode;
-        if (request.files.empty())
-            throw UsageError{"no FILE given"};
+        if (request.files.empty()) {
+            if (!frontEnd.openWindow)
+                throw UsageError{"no FILE given"};
+            // The window keeps its options in the settings file: flags that set them need files to act on.
+            if (request.anyOptionFlag() || !request.relocationFiles.empty() || request.overwriteGiven)
+                throw UsageError{"option flags need a FILE; without FILE the window opens"};
+            WindowRequest window;
+            window.settingsFile = request.settingsFile ? std::filesystem::path(*request.settingsFile)
+                                                       : settings::defaultSettingsFile(programPath);
+            window.seed = request.seed;
+            window.programFolder = std::filesystem::path(programPath).parent_path();
+            return frontEnd.openWindow(window);
+        }
     } catch (const UsageError& error) {
         console.err << "tamarisk: " << error.reason << "\n"
                     << "Usage: tamarisk [OPTION...] FILE...\nTry 'tamarisk --help' for more information.\n";
@@ -340,11 +354,13 @@ int runCommandLine(const std::string& programPath, const std::vector<std::string
 
     CommandLineHooks hooks(request.overwrite, console);
     int status = kExitOk;
+    std::string failures;
     for (const std::string& file : request.files) {
         const core::FileResult result = core::Chenge_Wrg(state, file, hooks);
         switch (result.outcome) {
         case core::Outcome::Failed:
             console.err << "tamarisk: " << file << ": " << result.error << "\n";
+            failures += file + ": " + result.error + "\n";
             status = kExitFailed;
             break;
         case core::Outcome::Ignored:
@@ -369,9 +385,12 @@ int runCommandLine(const std::string& programPath, const std::vector<std::string
         const settings::SaveResult saved = settings::saveSettings(state, settingsFile);
         if (!saved.saved) {
             console.err << "tamarisk: " << saved.error << "\n";
+            failures += saved.error + "\n";
             status = kExitFailed;
         }
     }
+    if (!failures.empty() && frontEnd.showFailures)
+        frontEnd.showFailures(failures);
     return status;
 }
 

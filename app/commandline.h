@@ -1,6 +1,10 @@
 #pragma once
 
+#include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,9 +18,25 @@ struct Console {
     bool inputIsTerminal = false;
 };
 
+/// What a run without FILE asks of the window.
+struct WindowRequest {
+    std::filesystem::path settingsFile;
+    std::optional<std::uint32_t> seed;
+    std::filesystem::path programFolder;
+};
+
+/// The parts of the program that a build without the window does not have: both may be empty.
+struct FrontEnd {
+    /// Opens the window and returns the exit status once it is closed.
+    std::function<int(const WindowRequest&)> openWindow;
+    /// Shows the failures of a run in a message box; used only when failures cannot be seen on a terminal.
+    std::function<void(const std::string&)> showFailures;
+};
+
 /// Runs the program for the given arguments (without the program name) and returns the exit status:
 /// 0 when every file was done, 1 when any failed, 2 for a usage error. programPath locates the default
-/// settings file.
-int runCommandLine(const std::string& programPath, const std::vector<std::string>& args, Console console);
+/// settings file. Without FILE the window opens when the front end has one; otherwise it is a usage error.
+int runCommandLine(const std::string& programPath, const std::vector<std::string>& args, Console console,
+                   const FrontEnd& frontEnd = {});
 
 } // namespace tamarisk::app

@@ -43,10 +43,19 @@ TEST_F(CommandLine, ConvertsEachFileInOrder) {
                                       path("a.wr2") + "\n"));
 }
 
-TEST_F(CommandLine, WithoutFilesPrintsUsage) {
+TEST_F(CommandLine, WithoutFilesOpensTheWindowOrPrintsUsage) {
+#ifdef TAMARISK_TEST_WITHOUT_GUI
     const RunResult result = run(kProgram, {});
     EXPECT_EQ(result.status, 2);
     EXPECT_THAT(result.err, HasSubstr("Usage: tamarisk [OPTION...] FILE..."));
+#else
+    // Option flags set options for the files of a run; the window keeps its own in the settings file.
+    for (const char* flag : {"--referer", "--assign=none", "--relocation-file=x.txt", "--overwrite=yes"}) {
+        const RunResult result = tamarisk({flag});
+        EXPECT_EQ(result.status, 2) << flag;
+        EXPECT_THAT(result.err, HasSubstr("option flags need a FILE")) << flag;
+    }
+#endif
 }
 
 TEST_F(CommandLine, HelpNamesEveryFlagWithItsJapaneseName) {

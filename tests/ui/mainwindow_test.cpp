@@ -1,0 +1,335 @@
+// The window on the offscreen platform: start-up, toggles and panels, drops converting real files,
+// the questions answered through the dialog seam, and the settings saved on close.
+
+#include "support/testutil.h"
+#include "ui/application.h"
+#include "ui/dialogs.h"
+#include "ui/imagesurface.h"
+#include "ui/mainwindow.h"
+#include "ui/picturebox.h"
+#include "ui/skinnedsurfacewidget.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QRadioButton>
+#include <QTest>
+#include <QUrl>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace tamarisk;
+using test::crlf;
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+using testing::HasSubstr;
+
+namespace {
+
+// Answers the window's questions and records what it showed.
+class FakeDialogs : public ui::Dialogs {
+public:
+    bool askYesNo(QWidget*, const QString& title, const QString& text, Icon icon) override {
+        asked.push_back((title + "|" + text).toStdString());
+        askedIcon = icon;
+        clientEnabledWhileAsked = window != nullptr && window->centralWidget()->isEnabled();
+        return answer;
+    }
+    void tell(QWidget*, const QString& title, const QString& text, Icon icon) override {
+        told.push_back((title + "|" + text).toStdString());
+        toldIcon = icon;
+    }
+    QString openFile(QWidget*, const QString&, const QString&) override { return nextFile; }
+
+    bool answer = false;
+    QMainWindow* window = nullptr;
+    std::vector<std::string> asked;
+    std::vector<std::string> told;
+    Icon askedIcon = Icon::Critical;
+    Icon toldIcon = Icon::Information;
+    bool clientEnabledWhileAsked = true;
+    QString nextFile;
+};
+
+class Window : public testing::Test {
+protected:
+    void start(const std::string& settings = "") {
+        if (!settings.empty())
+            writeFile(dir / "tamcfg.dat", settings);
+        window = std::make_unique<ui::MainWindow>(state, dir / "tamcfg.dat", dialogs);
+        dialogs.window = window.get();
+        window->Form_Load();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    template <typename T>
+    T* find(const char* name) const {
+        T* found = window->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    ui::PictureBox* panel(int i) const {
+        return find<ui::PictureBox>(QStringLiteral("Picture_OptMC%1").arg(i).toLatin1().constData());
+    }
+    ui::SkinnedSurfaceWidget* toggles() const { return find<ui::PictureBox>("picCBox")->surfaceWidget(); }
+
+    // Clicks the middle of toggle i as a user does: the pointer moves there, then the left button.
+    void clickToggle(int i) {
+        const ui::SkinItem& item = window->OptCheckBoxes().Items()[static_cast<std::size_t>(i)];
+        const QPoint at(item.ItemLeft + item.ItemWidth / 2, item.ItemTop + item.ItemHeight / 2);
+        QTest::mouseMove(toggles(), at);
+        QTest::mouseClick(toggles(), Qt::LeftButton, {}, at);
+    }
+
+    void drop(QWidget* target, const std::vector<std::filesystem::path>& files) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const auto& file : files)
+            urls.push_back(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+        data.setUrls(urls);
+        const QPoint at = target->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        ASSERT_TRUE(enter.isAccepted()) << target->objectName().toStdString();
+        QDropEvent dropEvent(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &dropEvent);
+        EXPECT_TRUE(dropEvent.isAccepted());
+    }
+
+    TempDir dir;
+    core::State state;
+    FakeDialogs dialogs;
+    std::unique_ptr<ui::MainWindow> window;
+};
+
+TEST_F(Window, StartsWithTogglesOffAndEveryPanelVisible) {
+    start();
+    EXPECT_EQ(window->windowTitle(), QString::fromUtf8("たまりすく(Tamarisk)"));
+    EXPECT_EQ(window->centralWidget()->size(), QSize(429, 187));
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(window->OptCheckBoxes().CBValue(static_cast<std::int16_t>(i)), 0);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(panel(i)->isVisible()) << i;
+    EXPECT_FALSE(find<QWidget>("Picture_AllPass")->isVisible());
+    EXPECT_TRUE(find<QComboBox>("Combo_Kimeuchi")->isHidden());
+    EXPECT_TRUE(find<QLineEdit>("Text_Kimeuchi")->isHidden());
+    EXPECT_EQ(state.WindowShown, 1);
+    // The toggle column of 173 pixels: tops at (171 / 6) x i rounded halves to even, 28 pixels high.
+    const auto& items = window->OptCheckBoxes().Items();
+    ASSERT_EQ(items.size(), 6u);
+    EXPECT_EQ(items[1].ItemTop, 28);
+    EXPECT_EQ(items[3].ItemTop, 86);
+    EXPECT_EQ(items[5].ItemTop, 142);
+    EXPECT_EQ(items[0].ItemHeight, 28);
+    EXPECT_EQ(items[0].ItemWidth, 164);
+    EXPECT_EQ(window->OptCheckBoxes().CaptionHeight(), 17);
+    EXPECT_EQ(window->ListCheckBox().CaptionHeight(), 13);
+}
+
+TEST_F(Window, LoadedTogglesShowTheirPanels) {
+    start("CHKB3:1\r\nCHKB0:0\r\nCHKB5:1\r\nCHKLL:1\r\nSERVER:srv.a.b\r\nSNUMBER:1-3\r\nSKIMEUCHI:2\r\n");
+    EXPECT_EQ(window->OptCheckBoxes().CBValue(3), 1);
+    EXPECT_EQ(window->OptCheckBoxes().CBValue(5), 1);
+    EXPECT_EQ(window->ListCheckBox().CBValue(0), 1);
+    EXPECT_TRUE(panel(3)->isVisible());
+    EXPECT_FALSE(panel(0)->isVisible());
+    EXPECT_TRUE(panel(1)->isVisible()); // no line for it: left as designed
+    auto* servers = find<QComboBox>("Combo_Kimeuchi");
+    EXPECT_FALSE(servers->isHidden());
+    EXPECT_EQ(servers->itemText(0), QString::fromLatin1("srv.a.b"));
+    EXPECT_EQ(find<QLineEdit>("Text_Kimeuchi")->text(), QString::fromLatin1("2"));
+    // The loaded toggle is drawn sunken: its caption in the highlight-text colour.
+    const QImage image = toggles()->surface().image();
+    const ui::SkinItem& item = window->OptCheckBoxes().Items()[3];
+    const QColor sunkenText = toggles()->surface().colourOf(ui::SkinColour::HighlightText);
+    bool found = false;
+    for (int y = item.ItemTop; y < item.ItemTop + item.ItemHeight && !found; ++y) {
+        for (int x = item.ItemLeft + 9; x < item.ItemLeft + item.ItemWidth && !found; ++x)
+            found = image.pixelColor(x, y) == sunkenText;
+    }
+    EXPECT_TRUE(found);
+}
+
+TEST_F(Window, ClickingAToggleFlipsItAndItsPanel) {
+    start();
+    clickToggle(2);
+    EXPECT_EQ(window->OptCheckBoxes().CBValue(2), 1);
+    EXPECT_EQ(state.options.OptCheckBoxes[2], 1);
+    EXPECT_TRUE(panel(2)->isVisible());
+    clickToggle(2);
+    EXPECT_EQ(state.options.OptCheckBoxes[2], 0);
+    EXPECT_FALSE(panel(2)->isVisible());
+    // The shuffle toggle has no panel; the other panels stay as they are.
+    clickToggle(5);
+    EXPECT_EQ(state.options.OptCheckBoxes[5], 1);
+    for (int i : {0, 1, 3, 4})
+        EXPECT_TRUE(panel(i)->isVisible()) << i;
+}
+
+TEST_F(Window, DisabledToggleIsNotFlippedAndItsPanelStays) {
+    start("CHKB1:0\r\n");
+    state.options.OptCheckBoxes[4] = 2;
+    window->OptCheckBoxes().CBValueSet(4, 2);
+    clickToggle(4);
+    EXPECT_EQ(window->OptCheckBoxes().CBValue(4), 2);
+    EXPECT_EQ(state.options.OptCheckBoxes[4], 2);
+    EXPECT_TRUE(panel(4)->isVisible());
+}
+
+TEST_F(Window, ClickBelowTheTogglesWithNothingHoveredChangesNothing) {
+    start();
+    const QPoint strip(20, toggles()->height() - 1);
+    QTest::mouseMove(find<QWidget>("client"), QPoint(200, 180)); // over the window: nothing hovered
+    QTest::mouseClick(toggles(), Qt::LeftButton, {}, strip);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(state.options.OptCheckBoxes[static_cast<std::size_t>(i)], 0);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(panel(i)->isVisible());
+}
+
+TEST_F(Window, OptionButtonsAndTextBoxesSetTheState) {
+    start();
+    find<QRadioButton>("Option_OptMC1")->click();
+    EXPECT_EQ(state.options.Option_OptMC, 1);
+    find<QRadioButton>("Option_DLDir1")->click();
+    EXPECT_EQ(state.options.Option_DLDir, 1);
+    auto* name = find<QLineEdit>("Text_WebjumpName");
+    name->setFocus();
+    name->selectAll();
+    for (const QString& character : {QString::fromUtf8("と"), QString::fromUtf8("も")}) {
+        QKeyEvent typed(QEvent::KeyPress, 0, Qt::NoModifier, character);
+        QApplication::sendEvent(name, &typed);
+    }
+    EXPECT_EQ(state.options.Text_WebjumpName, "\x82\xc6\x82\xe0");
+    auto* number = find<QLineEdit>("Text_Webjump");
+    number->setFocus();
+    QTest::keyClicks(number, "300");
+    find<QLineEdit>("Text_WebjumpName")->setFocus(); // the number box loses the focus
+    EXPECT_EQ(number->text(), QString::fromLatin1("21"));
+    EXPECT_EQ(state.options.Text_Webjump, "21");
+}
+
+TEST_F(Window, DropsOnTheWindowAndOnControlsConvertEveryFile) {
+    start();
+    clickToggle(0); // the referer option
+    writeFile(dir / "a.wrg", crlf({"Info=", "Url=http://a.b.c/x.zip"}));
+    writeFile(dir / "b.wrg", crlf({"Info=", "Url=http://a.b.c/y.zip"}));
+    writeFile(dir / "c.wrg", crlf({"Info="}));
+    drop(window.get(), {dir / "a.wrg", dir / "b.wrg"});
+    EXPECT_EQ(readFile(dir / "a.wr2"),
+              crlf({"Info=", "Referer=2", "RefererStr=http://a.b.c/x.zip", "Url=http://a.b.c/x.zip"}));
+    EXPECT_TRUE(std::filesystem::exists(dir / "b.wr2"));
+    // A text box would take a dropped file as text; the window converts it instead.
+    drop(find<QLineEdit>("Text_Webjump"), {dir / "c.wrg"});
+    EXPECT_EQ(readFile(dir / "c.wr2"), crlf({"Info="}));
+    EXPECT_TRUE(find<QLineEdit>("Text_Webjump")->text().isEmpty());
+    std::filesystem::remove(dir / "c.wr2");
+    drop(find<QListWidget>("Dir_Savelocation")->viewport(), {dir / "c.wrg"});
+    EXPECT_TRUE(std::filesystem::exists(dir / "c.wr2"));
+    EXPECT_TRUE(dialogs.told.empty());
+    // Busy pointer and disabled contents are undone after every file.
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(window->centralWidget()->isEnabled());
+}
+
+TEST_F(Window, OverwriteQuestionIsAskedThroughTheDialogs) {
+    start();
+    writeFile(dir / "l.txt", "http://a.b.c/f.zip\r\n");
+    writeFile(dir / "l.wrg", "old\r\n");
+    dialogs.answer = false;
+    drop(window.get(), {dir / "l.txt"});
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0], "上書き確認|" + (dir / "l.wrg").string() + " は存在します\n上書きしますか？");
+    EXPECT_EQ(dialogs.askedIcon, ui::Dialogs::Icon::Information);
+    EXPECT_FALSE(dialogs.clientEnabledWhileAsked); // asked while the window is busy
+    EXPECT_EQ(readFile(dir / "l.wrg"), "old\r\n");
+    dialogs.answer = true;
+    drop(window.get(), {dir / "l.txt"});
+    EXPECT_THAT(readFile(dir / "l.wrg"), HasSubstr("Url=http://a.b.c/f.zip"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "l.wr2"));
+}
+
+TEST_F(Window, FailuresAreShownInOneMessageBox) {
+    start();
+    std::filesystem::create_directory(dir / "folder.wrg");
+    writeFile(dir / "ok.wrg", "Info=\r\n");
+    drop(window.get(), {dir / "missing.wrg", dir / "folder.wrg", dir / "ok.wrg"});
+    ASSERT_EQ(dialogs.told.size(), 1u);
+    EXPECT_THAT(dialogs.told[0], HasSubstr((dir / "missing.wrg").string() + ": cannot read"));
+    EXPECT_THAT(dialogs.told[0], HasSubstr((dir / "folder.wrg").string() + ": cannot read"));
+    EXPECT_THAT(dialogs.told[0], testing::Not(HasSubstr("ok.wrg")));
+    EXPECT_EQ(dialogs.toldIcon, ui::Dialogs::Icon::Critical);
+    EXPECT_TRUE(std::filesystem::exists(dir / "ok.wr2"));
+}
+
+TEST_F(Window, DropCommitsTheFixedNumberBeingTyped) {
+    start("SERVER:srv.a.b\r\nSNUMBER:1-9\r\nSKIMEUCHI:0\r\n");
+    auto* fixed = find<QLineEdit>("Text_Kimeuchi");
+    fixed->setText("7");
+    writeFile(dir / "q.wrg", "Info=\r\n");
+    drop(window.get(), {dir / "q.wrg"});
+    EXPECT_EQ(state.Servers[1].SKimeuchi, 7);
+}
+
+TEST_F(Window, ClosingSavesTheSettingsWithTheWindowPosition) {
+    start("SERVER:srv.a.b\r\nSKIMEUCHI:0\r\nX-MINE:kept\r\n");
+    clickToggle(3);
+    find<QLineEdit>("Text_Kimeuchi")->setText("5");
+    window->commitFixedNumber();
+    window->close();
+    const std::string saved = readFile(dir / "tamcfg.dat");
+    EXPECT_THAT(saved, HasSubstr("CHKB3:1\r\n"));
+    EXPECT_THAT(saved, HasSubstr("WLEFT:"));
+    EXPECT_THAT(saved, HasSubstr("W_TOP:"));
+    EXPECT_THAT(saved, HasSubstr("SERVER:srv.a.b\r\nSKIMEUCHI:5\r\nX-MINE:kept\r\n"));
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 14 + 3);
+    EXPECT_TRUE(dialogs.told.empty());
+}
+
+TEST_F(Window, SettingsThatCannotBeSavedAreReported) {
+    start();
+    // The settings file is replaced by a folder while the window runs: it can no longer be read or written.
+    std::filesystem::remove(dir / "tamcfg.dat");
+    std::filesystem::create_directory(dir / "tamcfg.dat");
+    EXPECT_FALSE(window->saveSettingsOnClose());
+    ASSERT_EQ(dialogs.told.size(), 1u);
+    EXPECT_THAT(dialogs.told[0], HasSubstr((dir / "tamcfg.dat").string()));
+}
+
+TEST_F(Window, UnreadableSettingsAreReportedAndNotSaved) {
+    std::filesystem::create_directory(dir / "tamcfg.dat");
+    start();
+    ASSERT_EQ(dialogs.told.size(), 1u);
+    EXPECT_THAT(dialogs.told[0], HasSubstr("cannot read"));
+    EXPECT_EQ(state.options.OptCheckBoxes[1], 2);
+    EXPECT_TRUE(window->saveSettingsOnClose());
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "tamcfg.dat"));
+}
+
+TEST(InstanceLock, OneWindowPerSettingsFileAndStaleLocksAreTakenOver) {
+    TempDir dir;
+    ui::InstanceLock first(dir / "a.dat");
+    ASSERT_TRUE(first.tryLock());
+    ui::InstanceLock second(dir / "a.dat");
+    EXPECT_FALSE(second.tryLock());
+    ui::InstanceLock other(dir / "b.dat");
+    EXPECT_TRUE(other.tryLock());
+
+    // A lock file left by a process that has ended (a crash) does not keep the next window out.
+    ui::InstanceLock crashed(dir / "c.dat");
+    const std::string name = crashed.fileName();
+    {
+        std::ofstream stale(name, std::ios::trunc);
+        stale << "999999999\ntamarisk\n" << QSysInfo::machineHostName().toStdString() << "\n";
+    }
+    EXPECT_TRUE(crashed.tryLock());
+}
+
+} // namespace

@@ -1,0 +1,72 @@
+#include "ui/application.h"
+
+#include "core/state.h"
+#include "ui/dialogs.h"
+#include "ui/mainwindow.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QLockFile>
+#include <QStandardPaths>
+
+namespace tamarisk::ui {
+
+namespace {
+
+// One lock per user and settings file: the runtime folder is the user's own.
+QString lockFileFor(const std::filesystem::path& settingsFile) {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    std::error_code ignored;
+    const std::string key = std::filesystem::absolute(settingsFile, ignored).lexically_normal().string();
+    const QByteArray hash = QCryptographicHash::hash(QByteArray::fromStdString(key), QCryptographicHash::Sha1);
+    return QDir(folder).filePath(QStringLiteral("tamarisk-%1.lock").arg(QString::fromLatin1(hash.toHex().left(16))));
+}
+
+} // namespace
+
+struct InstanceLock::Lock {
+    explicit Lock(const QString& lockName) : name(lockName), file(lockName) {}
+    QString name;
+    QLockFile file;
+};
+
+InstanceLock::InstanceLock(const std::filesystem::path& settingsFile)
+    : m_lock(std::make_unique<Lock>(lockFileFor(settingsFile))) {
+    // A running window's lock is never stale by age.
+    m_lock->file.setStaleLockTime(0);
+}
+
+InstanceLock::~InstanceLock() = default;
+
+bool InstanceLock::tryLock() { return m_lock->file.tryLock(0); }
+
+std::string InstanceLock::fileName() const { return m_lock->name.toStdString(); }
+
+int runWindow(int& argc, char** argv, const WindowStart& start) {
+    QApplication application(argc, argv);
+    QtDialogs dialogs;
+    InstanceLock lock(start.settingsFile);
+    if (!lock.tryLock()) {
+        dialogs.tell(nullptr, QString::fromUtf8("複数起動禁止"), QString::fromUtf8("二重起動は出来ません"),
+                     Dialogs::Icon::Critical);
+        return 1;
+    }
+    core::State state;
+    state.AppDir = start.programFolder.string() + "/";
+    state.random.seed(start.seed ? *start.seed : core::Random::clockSeed());
+    MainWindow window(state, start.settingsFile, dialogs);
+    window.Form_Load();
+    window.show();
+    return application.exec();
+}
+
+void showFailures(int& argc, char** argv, const std::string& text) {
+    QApplication application(argc, argv);
+    QtDialogs dialogs;
+    dialogs.tell(nullptr, QString::fromUtf8("たまりすく"), QString::fromStdString(text), Dialogs::Icon::Critical);
+}
+
+} // namespace tamarisk::ui
