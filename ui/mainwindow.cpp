@@ -2,6 +2,8 @@
 
 #include "core/cp932.h"
 #include "core/linereader.h"
+#include "core/urlsplit.h"
+#include "settings/relocationfile.h"
 #include "ui/dialogs.h"
 #include "ui/imagesurface.h"
 #include "ui/picturebox.h"
@@ -20,9 +22,25 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QRadioButton>
+#include <QDialog>
+#include <QPainter>
+#include <QDialogButtonBox>
+#include <QFile>
 #include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTextBrowser>
+#include <QVBoxLayout>
 
+#include <cerrno>
+#include <cstring>
 #include <limits>
+
+#ifndef TAMARISK_VERSION
+#define TAMARISK_VERSION "0.1.0"
+#endif
+#ifndef TAMARISK_HELP_DIR
+#define TAMARISK_HELP_DIR "/usr/local/share/tamarisk"
+#endif
 
 namespace tamarisk::ui {
 
@@ -84,12 +102,30 @@ std::int16_t to16(long long value) {
                                                             std::numeric_limits<std::int16_t>::max()));
 }
 
+// The program's icon, drawn here so that no image plug-in is needed: a tamarisk blossom on a grey tile.
+QIcon appIcon() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(64, 64, 64), 1));
+    painter.setBrush(QColor(212, 208, 200));
+    painter.drawRoundedRect(QRectF(1.5, 1.5, 29, 29), 4, 4);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(192, 80, 122));
+    painter.drawEllipse(QRectF(10, 5, 12, 18));
+    painter.setBrush(QColor(46, 107, 48));
+    painter.drawRect(QRectF(8, 25, 16, 2));
+    return QIcon(pixmap);
+}
+
 } // namespace
 
 MainWindow::MainWindow(core::State& state, std::filesystem::path settingsFile, Dialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), m_state(state), m_settingsFile(std::move(settingsFile)), m_dialogs(dialogs) {
     setObjectName("ChangeReferer");
     setWindowTitle(QString::fromUtf8("たまりすく(Tamarisk)"));
+    setWindowIcon(appIcon());
     // A Japanese font that looks like the classic MS Gothic: IPAGothic where it is installed.
     QFont font(QStringLiteral("IPAGothic"), 9);
     font.setStyleHint(QFont::TypeWriter);
@@ -97,6 +133,42 @@ MainWindow::MainWindow(core::State& state, std::filesystem::path settingsFile, D
     buildMenus();
     buildControls();
     acceptDropsEverywhere();
+
+    m_trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    m_tray = new QSystemTrayIcon(windowIcon(), this);
+    m_tray->setToolTip(QString::fromUtf8("たまりすく"));
+    auto* trayMenu = new QMenu(this);
+    trayMenu->setObjectName("MENU_TaskBar");
+    QAction* resize = trayMenu->addAction(QString::fromUtf8("元の大きさに戻す(&R)"));
+    resize->setObjectName("MENU_TB_RESIZE");
+    connect(resize, &QAction::triggered, this, &MainWindow::restoreFromTray);
+    QAction* end = trayMenu->addAction(QString::fromUtf8("終了(&Q)"));
+    end->setObjectName("MENU_TB_END");
+    connect(end, &QAction::triggered, this, &QWidget::close);
+    m_tray->setContextMenu(trayMenu);
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            restoreFromTray();
+    });
+    m_helpOpener = [this](const std::filesystem::path& file) -> std::string {
+        QFile help(QString::fromStdString(file.string()));
+        if (!help.open(QIODevice::ReadOnly))
+            return "cannot read " + file.string() + ": " + help.errorString().toStdString();
+        auto* viewer = new QDialog(this);
+        viewer->setAttribute(Qt::WA_DeleteOnClose);
+        viewer->setWindowTitle(QString::fromUtf8("わかんない - たまりすく"));
+        auto* layout = new QVBoxLayout(viewer);
+        auto* browser = new QTextBrowser(viewer);
+        browser->setOpenExternalLinks(true);
+        browser->setHtml(QString::fromUtf8(help.readAll()));
+        layout->addWidget(browser);
+        auto* close = new QDialogButtonBox(QDialogButtonBox::Close, viewer);
+        connect(close, &QDialogButtonBox::rejected, viewer, &QDialog::close);
+        layout->addWidget(close);
+        viewer->resize(640, 480);
+        viewer->show();
+        return {};
+    };
 }
 
 MainWindow::~MainWindow() = default;
@@ -117,6 +189,7 @@ void MainWindow::buildMenus() {
     });
     QAction* load = menu->addAction(QString::fromUtf8("場所替え設定ファイルの読み込み(&S)"));
     load->setObjectName("MENU_SPACE_LOAD");
+    connect(load, &QAction::triggered, this, &MainWindow::MENU_SPACE_LOAD_Click);
     menu->addSeparator()->setObjectName("MENU_TMP01");
     QAction* end = menu->addAction(QString::fromUtf8("終了(&E)"));
     end->setObjectName("MENU_M_END");
@@ -124,12 +197,16 @@ void MainWindow::buildMenus() {
 
     QMenu* help = menuBar()->addMenu(QString::fromUtf8("ヘルプ(&H)"));
     help->setObjectName("MENU_H");
-    help->addAction(QString::fromUtf8("わかんない(&H)"))->setObjectName("MENU_H_HELP");
-    help->addAction(QString::fromUtf8("たまりすくについて(&I)"))->setObjectName("MENU_M_INDEX");
+    QAction* helpFile = help->addAction(QString::fromUtf8("わかんない(&H)"));
+    helpFile->setObjectName("MENU_H_HELP");
+    connect(helpFile, &QAction::triggered, this, &MainWindow::MENU_H_HELP_Click);
+    QAction* about = help->addAction(QString::fromUtf8("たまりすくについて(&I)"));
+    about->setObjectName("MENU_M_INDEX");
+    connect(about, &QAction::triggered, this, &MainWindow::MENU_M_INDEX_Click);
 }
 
 void MainWindow::buildControls() {
-    m_client = new QWidget(this);
+    m_client = new CaptionArea(this);
     m_client->setObjectName("client");
     m_client->setFixedSize(kClientWidth, kClientHeight);
     m_client->setMouseTracking(true);
@@ -230,7 +307,12 @@ void MainWindow::buildControls() {
     m_comboDefServer = placed(new QComboBox(panel), "Combo_DefServer", 0, 1560, 3495, 300);
     m_comboDefServer->setEditable(true);
     m_comboDefServer->setEditText(QString::fromUtf8("ここに、変更するURLを書きます"));
+    m_comboDefServer->setInsertPolicy(QComboBox::NoInsert);
+    // The combo box hands focus changes to its line edit directly, so they are watched on the combo box.
+    m_comboDefServer->installEventFilter(this);
+    connect(m_comboDefServer, &QComboBox::activated, this, [this] { Combo_DefServer_Click(); });
     m_textDefServer = placed(new QLineEdit(panel), "Text_DefServer", 0, 1920, 3495, 270);
+    m_textDefServer->installEventFilter(this);
     m_comboKimeuchi = placed(new QComboBox(panel), "Combo_Kimeuchi", 0, 2250, 2415, 300);
     connect(m_comboKimeuchi, &QComboBox::currentIndexChanged, this, [this] { Combo_Kimeuchi_Click(); });
     m_textKimeuchi = placed(new QLineEdit(panel), "Text_Kimeuchi", 2520, 2250, 375, 300);
@@ -425,6 +507,16 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             m_dirButtons.LostFocus();
         }
         break;
+    case QEvent::FocusIn:
+        if (watched == m_comboDefServer)
+            Combo_DefServer_GotFocus();
+        break;
+    case QEvent::FocusOut:
+        if (watched == m_comboDefServer)
+            Combo_DefServer_LostFocus();
+        else if (watched == m_textDefServer)
+            Text_DefServer_LostFocus();
+        break;
     case QEvent::MouseButtonPress:
         for (std::size_t i = 0; i < 4; ++i) {
             if (watched == m_optMC[i]->inner())
@@ -529,7 +621,44 @@ void MainWindow::moveWindow(std::optional<std::int32_t> left, std::optional<std:
     move(at);
 }
 
-void MainWindow::applySkin(const std::string& pictureFile) { (void)pictureFile; }
+void MainWindow::applySkin(const std::string& pictureFile) {
+    // A picture that does not load leaves the earlier one (or none) in place.
+    const QImage picture(QString::fromStdString(core::cp932ToUtf8(pictureFile)));
+    if (!picture.isNull())
+        m_skinPicture = picture.convertToFormat(QImage::Format_RGB32);
+    if (m_skinPicture.isNull())
+        return;
+    static_cast<CaptionArea*>(m_client)->setBackgroundPicture(m_skinPicture);
+    constexpr int kPanelBorder = 30; // twips: the panels' two-pixel three-dimensional border
+    SkinSetPict(m_allPass, 0, 0, 0);
+    SkinSetPict(m_picCBox, kPanelBorder, 0, 0);
+    SkinSetPict(m_setDir, 0, m_allPass->x() * kTwipsPerPixel, m_allPass->y() * kTwipsPerPixel);
+    for (PictureBox* panel : m_optMC)
+        SkinSetPict(panel, kPanelBorder, 0, 0);
+    // The skinned controls draw over their new pieces.
+    m_optCheckBoxes.LostFocus();
+    m_listCheckBox.LostFocus();
+    m_dirButtons.LostFocus();
+}
+
+void MainWindow::SkinSetPict(PictureBox* picMount, int borderWidth, int soutaiLeft, int soutaiTop) {
+    if (m_tmpPicbox.isNull()) {
+        m_tmpPicbox = QImage(twipsToPixels(6375), twipsToPixels(3615), QImage::Format_RGB32);
+        m_tmpPicbox.fill(palette().color(QPalette::Window));
+    }
+    // The piece of the skin under the panel's inner area, copied unscaled onto the scratch picture; where
+    // the skin ends, the scratch picture keeps what it held before.
+    const int left = picMount->x() + twipsToPixels(borderWidth + soutaiLeft);
+    const int top = picMount->y() + twipsToPixels(borderWidth + soutaiTop);
+    const QSize inner = picMount->inner()->size();
+    for (int y = 0; y < inner.height() && y < m_tmpPicbox.height(); ++y) {
+        for (int x = 0; x < inner.width() && x < m_tmpPicbox.width(); ++x) {
+            if (left + x >= 0 && top + y >= 0 && left + x < m_skinPicture.width() && top + y < m_skinPicture.height())
+                m_tmpPicbox.setPixel(x, y, m_skinPicture.pixel(left + x, top + y));
+        }
+    }
+    picMount->setBackgroundPicture(m_tmpPicbox.copy(0, 0, inner.width(), inner.height()));
+}
 
 bool MainWindow::saveSettingsOnClose() {
     if (!m_settingsLoaded)
@@ -548,8 +677,148 @@ bool MainWindow::saveSettingsOnClose() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    m_tray->hide();
     saveSettingsOnClose();
     event->accept();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void MainWindow::Form_Resize() {
+    if (!isMinimized()) {
+        m_state.WindowShown = 1;
+        return;
+    }
+    m_state.WindowShown = 0;
+    // Hidden only where a notification area can bring it back; elsewhere it is an ordinary minimise, so the
+    // window can never become unreachable.
+    if (m_trayAvailable && m_trayAvailable()) {
+        m_tray->show();
+        // Hidden once the minimise is complete, unless the window was restored meanwhile.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (isMinimized())
+                    hide();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void MainWindow::restoreFromTray() {
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    show();
+    m_tray->hide();
+}
+
+void MainWindow::MENU_SPACE_LOAD_Click() {
+    const QString file = m_dialogs.openFile(this, QString::fromUtf8("場所替えのための設定ファイルの読み込み"),
+                                            QString::fromUtf8("設定ファイル (*.TXT *.LST *.DAT)"));
+    if (file.isEmpty())
+        return;
+    const settings::RelocationResult loaded = settings::loadRelocationFile(m_state, file.toStdString());
+    if (!loaded.loaded) {
+        m_dialogs.tell(this, QString::fromUtf8("場所替えのための設定ファイルの読み込み"),
+                       QString::fromStdString(loaded.error), Dialogs::Icon::Critical);
+        return;
+    }
+    showDefServerItems();
+}
+
+void MainWindow::MENU_H_HELP_Click() {
+    // The help lives beside the program, or where the program is installed.
+    std::filesystem::path help = std::filesystem::path(m_state.AppDir) / "tamrsk.html";
+    std::error_code ignored;
+    if (!std::filesystem::exists(help, ignored))
+        help = std::filesystem::path(TAMARISK_HELP_DIR) / "tamrsk.html";
+    const std::string error = m_helpOpener(help);
+    if (!error.empty()) {
+        m_dialogs.tell(this, QString::fromUtf8("わかんない"), QString::fromStdString(error),
+                       Dialogs::Icon::Critical);
+    }
+}
+
+void MainWindow::MENU_M_INDEX_Click() {
+    m_dialogs.tell(this, QString::fromUtf8("たまりすくについて"),
+                   QString::fromUtf8("たまりすく(Tamarisk) " TAMARISK_VERSION "\n\n"
+                                     "Reget のダウンロードキュー (.wrg) を書き換えます。\n"
+                                     "Rewrites the download queues (.wrg) of Reget.\n\n"
+                                     "Copyright (c) the Tamarisk developers."),
+                   Dialogs::Icon::Information);
+}
+
+void MainWindow::showDefServerItems() {
+    const QSignalBlocker blocker(m_comboDefServer);
+    const QString typed = m_comboDefServer->currentText();
+    m_comboDefServer->clear();
+    for (const std::string& item : m_state.defServerItems)
+        m_comboDefServer->addItem(fromCp932(item));
+    m_comboDefServer->setCurrentIndex(m_state.defServerSelected);
+    if (m_state.defServerSelected < 0)
+        m_comboDefServer->setEditText(typed);
+    Combo_DefServer_Click();
+}
+
+void MainWindow::Combo_DefServer_GotFocus() {
+    // The design text goes away when the user starts on an empty list.
+    if (m_comboDefServer->count() == 0)
+        m_comboDefServer->setEditText(QString());
+}
+
+void MainWindow::Combo_DefServer_LostFocus() {
+    const QString typed = m_comboDefServer->currentText();
+    const int current = m_comboDefServer->currentIndex();
+    const std::vector<std::string>& items = m_state.defServerItems;
+    const std::optional<std::string> address = toCp932(typed);
+    // Typing an address leaves no item selected until the text is an item's own.
+    int selected = current >= 0 && m_comboDefServer->itemText(current) == typed ? current : -1;
+    if (selected < 0 && address) {
+        const auto found = std::find(items.begin(), items.end(), *address);
+        if (found != items.end())
+            selected = static_cast<int>(found - items.begin());
+    }
+    if (selected < 0 && items.size() < static_cast<std::size_t>(core::kMaxDefServers)) {
+        if (address) {
+            const auto n = static_cast<std::size_t>(m_state.DefServerCount);
+            std::string lead;
+            m_state.DefServers[n].DefKey = core::ServerCut(m_state, *address, lead);
+            m_state.DefServers[n].DefPath.clear();
+            // An address without a key could never match: it is not listed.
+            if (!m_state.DefServers[n].DefKey.empty()) {
+                m_state.defServerItems.push_back(*address);
+                m_state.DefServerCount = static_cast<int>(m_state.defServerItems.size());
+            }
+        }
+        selected = static_cast<int>(items.size()) - 1;
+    } else if (selected < 0) {
+        m_dialogs.tell(this, QString::fromUtf8("鯖の数が最大です"), QString::fromUtf8("これ以上鯖を増やせません"),
+                       Dialogs::Icon::Exclamation);
+        selected = 0;
+    }
+    m_state.defServerSelected = selected;
+    showDefServerItems();
+}
+
+void MainWindow::Combo_DefServer_Click() {
+    const int index = m_comboDefServer->currentIndex();
+    if (index < 0)
+        return;
+    m_state.defServerSelected = index;
+    m_state.DefServerIndex = index;
+    m_textDefServer->setText(fromCp932(m_state.DefServers[static_cast<std::size_t>(index)].DefPath));
+}
+
+void MainWindow::Text_DefServer_LostFocus() {
+    const QString text = m_textDefServer->text();
+    if (const std::optional<std::string> path = toCp932(text))
+        m_state.DefServers[static_cast<std::size_t>(m_state.DefServerIndex)].DefPath = *path;
+    // The box shows the "/" at once; the stored path takes it the next time the box loses the focus.
+    if (!text.isEmpty() && !text.endsWith('/'))
+        m_textDefServer->setText(text + '/');
 }
 
 int MainWindow::selectedServer() const { return m_comboKimeuchi->currentIndex() + 1; }

@@ -5,14 +5,17 @@
 #include "settings/settingsfile.h"
 #include "ui/skinnedcontrols.h"
 
+#include <QImage>
 #include <QMainWindow>
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <vector>
 
 class QAction;
+class QSystemTrayIcon;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -56,6 +59,21 @@ public:
     /// a message box that names the file and the reason.
     bool saveSettingsOnClose();
 
+    /// Whether the desktop has a notification area to hide the minimised window in; tests replace it.
+    void setTrayAvailable(std::function<bool()> available) { m_trayAvailable = std::move(available); }
+    /// Opens the help file; returns an error text when it cannot. Tests replace it.
+    void setHelpOpener(std::function<std::string(const std::filesystem::path&)> opener) {
+        m_helpOpener = std::move(opener);
+    }
+    QSystemTrayIcon* trayIcon() const { return m_tray; }
+
+    // The menu commands.
+    void MENU_SPACE_LOAD_Click();
+    void MENU_H_HELP_Click();
+    void MENU_M_INDEX_Click();
+    /// Restores the window from the notification area (a left press on the icon, or "元の大きさに戻す").
+    void restoreFromTray();
+
     // What the conversion asks of the window.
     void beginBusy() override;
     void endBusy() override;
@@ -69,6 +87,7 @@ public:
     void applySkin(const std::string& pictureFile) override;
 
 protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -95,6 +114,17 @@ private:
     void Text_Kimeuchi_LostFocus();
     void chkIPList_Click();
     void Text_Webjump_LostFocus();
+
+    // The address-change list.
+    void showDefServerItems();
+    void Combo_DefServer_GotFocus();
+    void Combo_DefServer_LostFocus();
+    void Combo_DefServer_Click();
+    void Text_DefServer_LostFocus();
+
+    // Skins: the picture behind the window, and each panel's piece of it.
+    void SkinSetPict(PictureBox* picMount, int borderWidth, int soutaiLeft, int soutaiTop);
+    void Form_Resize();
 
     core::State& m_state;
     std::filesystem::path m_settingsFile;
@@ -132,6 +162,11 @@ private:
     QString m_ipListTag; // the server whose address list is open, empty while it is closed
 
     QAction* m_menuPass = nullptr;
+    QSystemTrayIcon* m_tray = nullptr;
+    std::function<bool()> m_trayAvailable;
+    std::function<std::string(const std::filesystem::path&)> m_helpOpener;
+    QImage m_skinPicture;
+    QImage m_tmpPicbox; // scratch surface of the skin pieces; never cleared
 };
 
 } // namespace tamarisk::ui
