@@ -102,6 +102,28 @@ std::int16_t to16(long long value) {
                                                             std::numeric_limits<std::int16_t>::max()));
 }
 
+// The classic three-dimensional palette the window was designed for: on it the white text of a pressed
+// toggle reads against the grey face.
+QPalette classicPalette(QPalette palette) {
+    const QColor face(212, 208, 200);
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Window, face);
+        palette.setColor(group, QPalette::Button, face);
+        palette.setColor(group, QPalette::Midlight, face);
+        palette.setColor(group, QPalette::Light, Qt::white);
+        palette.setColor(group, QPalette::Dark, QColor(128, 128, 128));
+        palette.setColor(group, QPalette::Shadow, QColor(64, 64, 64));
+        palette.setColor(group, QPalette::Highlight, QColor(10, 36, 106));
+        palette.setColor(group, QPalette::HighlightedText, Qt::white);
+        palette.setColor(group, QPalette::Base, Qt::white);
+        const QColor text = group == QPalette::Disabled ? QColor(128, 128, 128) : QColor(Qt::black);
+        palette.setColor(group, QPalette::WindowText, text);
+        palette.setColor(group, QPalette::ButtonText, text);
+        palette.setColor(group, QPalette::Text, text);
+    }
+    return palette;
+}
+
 // The program's icon, drawn here so that no image plug-in is needed: a tamarisk blossom on a grey tile.
 QIcon appIcon() {
     QPixmap pixmap(32, 32);
@@ -126,6 +148,7 @@ MainWindow::MainWindow(core::State& state, std::filesystem::path settingsFile, D
     setObjectName("ChangeReferer");
     setWindowTitle(QString::fromUtf8("たまりすく(Tamarisk)"));
     setWindowIcon(appIcon());
+    setPalette(classicPalette(palette()));
     // A Japanese font that looks like the classic MS Gothic: IPAGothic where it is installed.
     QFont font(QStringLiteral("IPAGothic"), 9);
     font.setStyleHint(QFont::TypeWriter);
