@@ -1,12 +1,12 @@
 #!/bin/sh
-# Converts the bundled example queue with the referer pass and shows what changed, decoded to UTF-8.
+# Converts the bundled example queue with the referer pass and a new save folder and shows what changed, decoded to UTF-8.
 set -eu
 program=$1
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$root/examples/queue.wrg" "$work/queue.wrg"
-set -- --settings="$work/tamcfg.dat" --referer -v "$work/queue.wrg"
+set -- --settings="$work/tamcfg.dat" --referer --save-folder --folder='C:\ダウンロード\たまりすく' --folder-from-name -v "$work/queue.wrg"
 echo "\$ tamarisk $*"
 "$program" "$@"
 echo
