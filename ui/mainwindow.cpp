@@ -8,6 +8,8 @@
 #include "ui/imagesurface.h"
 #include "ui/picturebox.h"
 #include "ui/rounding.h"
+#include "ui/savelocation.h"
+#include "ui/winedrives.h"
 #include "ui/skinnedsurfacewidget.h"
 
 #include <QApplication>
@@ -21,6 +23,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QDialog>
 #include <QPainter>
@@ -158,6 +161,7 @@ MainWindow::MainWindow(core::State& state, std::filesystem::path settingsFile, D
     acceptDropsEverywhere();
 
     m_trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    m_driveProvider = userWineDrives;
     m_tray = new QSystemTrayIcon(windowIcon(), this);
     m_tray->setToolTip(QString::fromUtf8("たまりすく"));
     auto* trayMenu = new QMenu(this);
@@ -321,6 +325,12 @@ void MainWindow::buildControls() {
     m_labelAllDir[0]->hide();
     m_optionAllDir[1] = optionButton(panel, "Option_AllDir1", 120, 480, nullptr);
     m_optionAllDir[1]->setChecked(true);
+    for (std::size_t i = 0; i < m_optionAllDir.size(); ++i) {
+        connect(m_optionAllDir[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                m_state.options.Option_AllDir = static_cast<int>(i);
+        });
+    }
     m_labelAllDir[1] = placed(new QLabel(panel), "Label_AllDir1", 240, 720, 3255, 255);
     m_checkMembers7Tripod = placed(new QCheckBox(panel), "Check_Members7Tripod", 120, 1020, 255, 255);
     connect(m_checkMembers7Tripod, &QCheckBox::toggled, this,
@@ -368,8 +378,12 @@ void MainWindow::buildControls() {
     SkinnedSurfaceWidget* buttons = m_setDir->surfaceWidget();
     buttons->setMouseMoveHandler(
         [this](std::int16_t b, std::int16_t s, float x, float y) { m_dirButtons.MouseMove(b, s, x, y); });
-    buttons->setMouseDownHandler(
-        [this](std::int16_t b, std::int16_t s, float x, float y) { m_dirButtons.MouseMove(b, s, x, y); });
+    buttons->setMouseDownHandler([this](std::int16_t b, std::int16_t s, float x, float y) {
+        // The press is shown through the button argument; the hovered button then decides the click.
+        m_dirButtons.MouseMove(b, s, x, y);
+        if (b == 1 && m_saveLocation != nullptr)
+            m_saveLocation->Picture_SetDir_Click();
+    });
 
     setFixedSize(kClientWidth, menuBar()->sizeHint().height() + kClientHeight);
 }
@@ -385,6 +399,12 @@ void MainWindow::acceptDropsEverywhere() {
 
 settings::LoadResult MainWindow::Form_Load() {
     buildSkinnedGroups();
+    m_saveLocation = new SaveLocationChooser({m_driveSavelocation, m_dirSavelocation, m_optionAllDir, m_labelAllDir,
+                                              m_optionFileSan, &m_dirButtons},
+                                             m_state, m_dialogs, m_state.AppDir, m_driveProvider, std::nullopt, this);
+    // Chosen again after a failure, a drive is tried again: activated, not a change of the index.
+    connect(m_driveSavelocation, &QComboBox::activated, m_saveLocation,
+            &SaveLocationChooser::Drive_Savelocation_Change);
     const settings::LoadResult loaded = settings::Load_IniFile(m_state, m_settingsFile, *this);
     m_settingsLoaded = loaded.loaded;
     showState();
@@ -540,7 +560,19 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         else if (watched == m_textDefServer)
             Text_DefServer_LostFocus();
         break;
+    case QEvent::MouseButtonDblClick:
+        // The first press opened the folder already.
+        if (watched == m_dirSavelocation->viewport())
+            return true;
+        break;
     case QEvent::MouseButtonPress:
+        if (watched == m_dirSavelocation->viewport() && m_saveLocation != nullptr) {
+            // A single press opens a folder, a right press goes up; the list is rebuilt, so the press must not
+            // go on to select whatever item is then under the pointer.
+            const auto* press = static_cast<QMouseEvent*>(event);
+            m_saveLocation->Dir_Savelocation_MouseDown(press->button(), press->position().toPoint());
+            return true;
+        }
         for (std::size_t i = 0; i < 4; ++i) {
             if (watched == m_optMC[i]->inner())
                 m_listCheckBox.LostFocus();

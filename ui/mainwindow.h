@@ -27,6 +27,8 @@ class QRadioButton;
 namespace tamarisk::ui {
 
 class CaptionArea;
+class SaveLocationChooser;
+struct WineDrive;
 class Dialogs;
 class PictureBox;
 class SkinnedSurfaceWidget;
@@ -66,6 +68,9 @@ public:
         m_helpOpener = std::move(opener);
     }
     QSystemTrayIcon* trayIcon() const { return m_tray; }
+    /// The drives the save-location chooser offers (Wine's); set before Form_Load. Tests replace it.
+    void setDriveProvider(std::function<std::vector<WineDrive>()> drives) { m_driveProvider = std::move(drives); }
+    SaveLocationChooser* saveLocation() const { return m_saveLocation; }
 
     // The menu commands.
     void MENU_SPACE_LOAD_Click();
@@ -165,6 +170,8 @@ private:
     QSystemTrayIcon* m_tray = nullptr;
     std::function<bool()> m_trayAvailable;
     std::function<std::string(const std::filesystem::path&)> m_helpOpener;
+    std::function<std::vector<WineDrive>()> m_driveProvider;
+    SaveLocationChooser* m_saveLocation = nullptr;
     QImage m_skinPicture;
     QImage m_tmpPicbox; // scratch surface of the skin pieces; never cleared
 };

@@ -5,6 +5,8 @@
 #include "ui/imagesurface.h"
 #include "ui/mainwindow.h"
 #include "ui/picturebox.h"
+#include "ui/savelocation.h"
+#include "ui/winedrives.h"
 #include "ui/skinnedsurfacewidget.h"
 
 #include <QAction>
@@ -12,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -50,6 +53,7 @@ protected:
         writeFile(dir / "tamcfg.dat", settings);
         state.AppDir = dir.path().string() + "/";
         window = std::make_unique<ui::MainWindow>(state, dir / "tamcfg.dat", dialogs);
+        window->setDriveProvider([this] { return drives; });
         window->setHelpOpener([this](const std::filesystem::path& file) {
             helpOpened.push_back(file);
             return helpError;
@@ -87,6 +91,7 @@ protected:
     std::unique_ptr<ui::MainWindow> window;
     std::vector<std::filesystem::path> helpOpened;
     std::string helpError;
+    std::vector<ui::WineDrive> drives;
 };
 
 TEST_F(Panel, MenusHaveTheirCaptionsAndAccessKeys) {
@@ -274,6 +279,42 @@ TEST_F(Panel, HelpOpensTheShippedFileOrSaysWhy) {
     EXPECT_THAT(dialogs.told[0], HasSubstr(helpError));
     action("MENU_M_INDEX")->trigger();
     EXPECT_THAT(dialogs.told.back(), HasSubstr("たまりすく(Tamarisk)"));
+}
+
+TEST_F(Panel, ChosenSaveFolderGoesIntoTheConvertedQueue) {
+    std::filesystem::create_directories(dir / "c" / "ダウンロード");
+    drives = {{'C', dir / "c"}, {'D', dir / "gone"}};
+    start("CHKB3:1\r\n");
+    action("MENU_M_PASS")->trigger();
+    ui::SaveLocationChooser* chooser = window->saveLocation();
+    ASSERT_TRUE(chooser->setPath("C:\\"));
+    // A single press on a folder opens it.
+    auto* folders = find<QListWidget>("Dir_Savelocation");
+    QListWidgetItem* sub = nullptr;
+    for (int i = 0; i < folders->count(); ++i) {
+        if (folders->item(i)->text().trimmed() == QString::fromUtf8("ダウンロード"))
+            sub = folders->item(i);
+    }
+    ASSERT_NE(sub, nullptr);
+    QTest::mouseClick(folders->viewport(), Qt::LeftButton, {}, folders->visualItemRect(sub).center());
+    EXPECT_EQ(chooser->path(), QString::fromUtf8("C:\\ダウンロード"));
+    // "セット" writes the folder into the save-folder label.
+    const ui::SkinItem& set = window->DirButtons().Items()[0];
+    auto* strip = find<ui::PictureBox>("Picture_SetDir")->surfaceWidget();
+    const QPoint onSet(set.ItemLeft + set.ItemWidth / 2, set.ItemTop + set.ItemHeight / 2);
+    QTest::mouseMove(strip, onSet);
+    QTest::mousePress(strip, Qt::LeftButton, {}, onSet);
+    QTest::mouseRelease(strip, Qt::LeftButton, {}, onSet);
+    EXPECT_EQ(find<QLabel>("Label_AllDir1")->text(), QString::fromUtf8("C:\\ダウンロード"));
+    writeFile(dir / "q.wrg", "Info=\r\nStoreIn=x\r\n");
+    window->Form_OLEDragDrop({dir / "q.wrg"});
+    EXPECT_EQ(readFile(dir / "q.wr2"), "Info=\r\nStoreIn=C:\\\x83\x5f\x83\x45\x83\x93\x83\x8d\x81\x5b\x83\x68\\\r\n");
+    // A drive whose folder cannot be opened says so.
+    auto* driveList = find<QComboBox>("Drive_Savelocation");
+    driveList->setCurrentIndex(1);
+    emit driveList->activated(1);
+    ASSERT_FALSE(dialogs.told.empty());
+    EXPECT_EQ(dialogs.told.back(), "デバイスエラー|デバイスが見つかりません\nＦＤなどが入っていない可能性があります");
 }
 
 // A skin whose every pixel tells where it is.
