@@ -38,23 +38,28 @@ struct ToggleFlag {
 };
 
 const ToggleFlag kToggleFlags[] = {
-    {"--referer", "ファイルさんと一緒", "point each entry's referer at its own address", nullptr, core::kOptReferer},
+    {"--referer", "ファイルさんと一緒", "point each entry's referer at its own address", nullptr,
+     core::kOptReferer},
     {"--server-change", "メンバーチェンジ", "move addresses to a server of their group", nullptr,
      core::kOptServerChange},
-    {"--members7a", "members7aの有効", "let the Tripod group use its 7a hosts", &core::OptionState::Check_Members7Tripod},
-    {"--webjump", "たいうえじゃん！", "turn Webjump addresses into the freehosting forms", nullptr, core::kOptWebjump},
+    {"--members7a", "members7aの有効", "let the Tripod group use its 7a hosts",
+     &core::OptionState::Check_Members7Tripod},
+    {"--webjump", "たいうえじゃん！", "turn Webjump addresses into the freehosting forms", nullptr,
+     core::kOptWebjump},
     {"--save-folder", "普通は嫌！こっちにお願い", "set every entry's save folder (StoreIn=)", nullptr,
      core::kOptSaveFolder},
     {"--folder-from-name", "ファイル名の長さ－３文字をディレクトリとして追加する",
      "append a folder made from the file name", &core::OptionState::Option_DLDir},
-    {"--address-change", "うるちゃい", "move addresses by the address-change table", nullptr, core::kOptAddressChange},
-    {"--keep-lists", "非WRGファイルはそのまま", "rewrite URL lists in place instead of making queue files", nullptr,
-     -1, true},
+    {"--address-change", "うるちゃい", "move addresses by the address-change table", nullptr,
+     core::kOptAddressChange},
+    {"--keep-lists", "非WRGファイルはそのまま", "rewrite URL lists in place instead of making queue files",
+     nullptr, -1, true},
     {"--shuffle", "シャッフル", "write the entries in random order (.wrs)", nullptr, core::kOptShuffle},
 };
 
 std::optional<int> parseOnOff(std::string value) {
-    std::transform(value.begin(), value.end(), value.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::transform(value.begin(), value.end(), value.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
     if (value == "on" || value == "1")
         return 1;
     if (value == "off" || value == "0")
@@ -140,10 +145,12 @@ void applyOptionFlags(const Request& request, core::OptionState& options) {
     }
     if (request.webjumpNumber) {
         const std::string& text = *request.webjumpNumber;
-        const bool digits = !text.empty() && text.size() <= 3 &&
-                            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+        const bool digits =
+            !text.empty() && text.size() <= 3 &&
+            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
         if (!text.empty() && (!digits || std::stoi(text) < 1 || std::stoi(text) > 255))
-            throw UsageError{"--webjump-number: expected nothing or a number from 1 to 255, not \"" + text + "\""};
+            throw UsageError{"--webjump-number: expected nothing or a number from 1 to 255, not \"" + text +
+                             "\""};
         options.Text_Webjump = text;
     }
     if (request.webjumpName)
@@ -182,25 +189,30 @@ std::string helpText() {
     row("-v, --verbose", "one line per file with what was written; the settings file used");
     row("-h, --help", "print this help and exit");
     row("--version", "print the version and exit");
-    out << "\nA queue file (.wrg) gives FILE.wr2 beside it (FILE.wrs with --shuffle); a URL list (.txt, .lst,\n"
+    out << "\nA queue file (.wrg) gives FILE.wr2 beside it (FILE.wrs with --shuffle); a URL list (.txt, "
+           ".lst,\n"
            ".dat) becomes a queue file that is then converted, or with --address-change and --keep-lists is\n"
-           "rewritten in place. The settings file is read at start and written back at exit unless an option\n"
+           "rewritten in place. The settings file is read at start and written back at exit unless an "
+           "option\n"
            "flag was given. Exit status: 0 done, 1 a file failed, 2 usage error.\n";
     return out.str();
 }
 
 Request parse(const std::vector<std::string>& args, Console& console, bool& exitNow, int& exitCode) {
     Request request;
-    CLI::App cli("たまりすく (Tamarisk): rewrites download-queue files (.wrg) into converted copies.", "tamarisk");
+    CLI::App cli("たまりすく (Tamarisk): rewrites download-queue files (.wrg) into converted copies.",
+                 "tamarisk");
     cli.set_help_flag();
     bool help = false;
     cli.add_flag("-h,--help", help);
     bool version = false;
     cli.add_flag("--version", version, "print the version and exit");
-    cli.add_flag("-v,--verbose", request.verbose, "one line per file with what was written; the settings file used");
+    cli.add_flag("-v,--verbose", request.verbose,
+                 "one line per file with what was written; the settings file used");
 
     std::string settingsFile;
-    cli.add_option("--settings", settingsFile, "the settings file to read and write (default: tamcfg.dat, see README)")
+    cli.add_option("--settings", settingsFile,
+                   "the settings file to read and write (default: tamcfg.dat, see README)")
         ->type_name("FILE");
     std::vector<CLI::Option*> toggleOptions;
     std::vector<std::string> toggleValues(std::size(kToggleFlags));
@@ -212,17 +224,19 @@ Request parse(const std::vector<std::string>& args, Console& console, bool& exit
     }
     std::string assign;
     auto* assignOption =
-        cli.add_option("--assign", assign,
-                       "random / in-order / none: サーバをランダムで割り当てます / サーバを順番に割り当てます / "
-                       "サーバの割り当てを中止します (how --server-change picks a server)")
+        cli.add_option(
+               "--assign", assign,
+               "random / in-order / none: サーバをランダムで割り当てます / サーバを順番に割り当てます / "
+               "サーバの割り当てを中止します (how --server-change picks a server)")
             ->type_name("MODE");
     std::string webjumpNumber, webjumpName, folder;
-    auto* numberOption = cli.add_option("--webjump-number", webjumpNumber,
-                                        "サーバ番号(無し、1～255) (the Webjump server number: empty or 1..255)")
-                             ->type_name("N");
-    auto* nameOption =
-        cli.add_option("--webjump-name", webjumpName, "サーバの名前です (the Webjump server name; default at)")
-            ->type_name("NAME");
+    auto* numberOption =
+        cli.add_option("--webjump-number", webjumpNumber,
+                       "サーバ番号(無し、1～255) (the Webjump server number: empty or 1..255)")
+            ->type_name("N");
+    auto* nameOption = cli.add_option("--webjump-name", webjumpName,
+                                      "サーバの名前です (the Webjump server name; default at)")
+                           ->type_name("NAME");
     auto* folderOption =
         cli.add_option("--folder", folder, "ファイル保存の場所 (the save folder that --save-folder writes)")
             ->type_name("PATH");
@@ -231,13 +245,14 @@ Request parse(const std::vector<std::string>& args, Console& console, bool& exit
         ->type_name("FILE")
         ->allow_extra_args(false);
     std::uint32_t seed = 0;
-    auto* seedOption = cli.add_option("--seed", seed, "seed the random numbers (default: from the clock)")
-                           ->type_name("N");
+    auto* seedOption =
+        cli.add_option("--seed", seed, "seed the random numbers (default: from the clock)")->type_name("N");
     std::string overwrite = "ask";
     cli.add_option("--overwrite", overwrite,
                    "上書き確認: ask / yes / no when a URL list's queue file exists (ask: only on a terminal)")
         ->type_name("ANSWER");
-    cli.add_option("files", request.files, "queue files and URL lists to convert, in order")->type_name("FILE");
+    cli.add_option("files", request.files, "queue files and URL lists to convert, in order")
+        ->type_name("FILE");
 
     try {
         // CLI11 reads "--folder=" as a flag without a value and would take the next argument as the value;
@@ -329,14 +344,16 @@ int runCommandLine(const std::string& programPath, const std::vector<std::string
     core::State state;
     state.random.seed(request.seed ? *request.seed : core::Random::clockSeed());
 
-    const std::filesystem::path settingsFile =
-        request.settingsFile ? std::filesystem::path(*request.settingsFile) : settings::defaultSettingsFile(programPath);
+    const std::filesystem::path settingsFile = request.settingsFile
+                                                   ? std::filesystem::path(*request.settingsFile)
+                                                   : settings::defaultSettingsFile(programPath);
     if (request.verbose)
         console.out << "settings file: " << settingsFile.string() << "\n";
     settings::WindowEffects noWindow;
     const settings::LoadResult loaded = settings::Load_IniFile(state, settingsFile, noWindow);
     if (!loaded.loaded)
-        console.err << "tamarisk: warning: " << loaded.error << "; settings not loaded and will not be saved\n";
+        console.err << "tamarisk: warning: " << loaded.error
+                    << "; settings not loaded and will not be saved\n";
 
     applyOptionFlags(request, state.options);
 
@@ -347,8 +364,8 @@ int runCommandLine(const std::string& programPath, const std::vector<std::string
             return kExitFailed;
         }
         if (request.verbose) {
-            console.err << "tamarisk: " << file << ": " << pairs.added << " address changes loaded, " << pairs.skipped
-                        << " lines skipped\n";
+            console.err << "tamarisk: " << file << ": " << pairs.added << " address changes loaded, "
+                        << pairs.skipped << " lines skipped\n";
         }
     }
 
@@ -364,7 +381,8 @@ int runCommandLine(const std::string& programPath, const std::vector<std::string
             status = kExitFailed;
             break;
         case core::Outcome::Ignored:
-            console.err << "tamarisk: " << file << ": not a queue file (.wrg) or URL list (.txt, .lst, .dat); left alone\n";
+            console.err << "tamarisk: " << file
+                        << ": not a queue file (.wrg) or URL list (.txt, .lst, .dat); left alone\n";
             break;
         case core::Outcome::Declined:
             if (request.verbose)

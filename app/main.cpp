@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
     tamarisk::app::FrontEnd frontEnd;
 #ifdef TAMARISK_WITH_GUI
     frontEnd.openWindow = [&argc, argv](const tamarisk::app::WindowRequest& request) {
-        return tamarisk::ui::runWindow(argc, argv, {request.settingsFile, request.seed, request.programFolder});
+        return tamarisk::ui::runWindow(argc, argv,
+                                       {request.settingsFile, request.seed, request.programFolder});
     };
     // A queue file opened from a file manager has no terminal to show its failures on.
     const bool display = std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
@@ -32,6 +33,6 @@ int main(int argc, char** argv) {
         };
     }
 #endif
-    return tamarisk::app::runCommandLine(program.string(), args,
-                                         {std::cin, std::cout, std::cerr, ::isatty(STDIN_FILENO) == 1}, frontEnd);
+    return tamarisk::app::runCommandLine(
+        program.string(), args, {std::cin, std::cout, std::cerr, ::isatty(STDIN_FILENO) == 1}, frontEnd);
 }

@@ -13,10 +13,10 @@
 namespace {
 
 // CP932 bytes of the Japanese texts used below.
-const std::string kPhotoBook = "\x8e\xca\x90\x5e\x8f\x57";                      // 写真集
+const std::string kPhotoBook = "\x8e\xca\x90\x5e\x8f\x57";                        // 写真集
 const std::string kDownload = "\x83\x5f\x83\x45\x83\x93\x83\x8d\x81\x5b\x83\x68"; // ダウンロード
-const std::string kShow = "\x95\x5c\x8e\xa6";                                   // 表示
-const std::string kComment = "\x83\x52\x83\x81\x83\x93\x83\x67";               // コメント
+const std::string kShow = "\x95\x5c\x8e\xa6";                                     // 表示
+const std::string kComment = "\x83\x52\x83\x81\x83\x93\x83\x67";                  // コメント
 
 std::string entry(long i) {
     const long group = i % 10;
@@ -31,7 +31,8 @@ std::string entry(long i) {
     out += "SaveAs=\r\n";
     if (i % 3 != 0)
         out += "Referer=1\r\n";
-    out += "RefererStr=http://www.example" + std::to_string(group) + ".jp/gallery/index" + std::to_string(i) + ".html\r\n";
+    out += "RefererStr=http://www.example" + std::to_string(group) + ".jp/gallery/index" + std::to_string(i) +
+           ".html\r\n";
     if (i % 4 == 0)
         out += "; " + kComment + " " + std::to_string(i) + "\r\n";
     out += "Advanced=0\r\nLogin=0\r\n";
@@ -55,7 +56,8 @@ void writeRelocation(const char* path) {
     std::ofstream out(path, std::ios::binary);
     for (int g = 0; g < 10; ++g) {
         for (int f = 0; f < 10; ++f)
-            out << "http://srv1.group" << g << ".example.jp/p" << f << "/,http://mirror" << g << ".example.net/p" << f << "\r\n";
+            out << "http://srv1.group" << g << ".example.jp/p" << f << "/,http://mirror" << g
+                << ".example.net/p" << f << "\r\n";
     }
 }
 

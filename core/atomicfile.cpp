@@ -14,7 +14,9 @@ namespace tamarisk::core {
 
 namespace {
 
-std::string reason(int error) { return std::strerror(error); }
+std::string reason(int error) {
+    return std::strerror(error);
+}
 
 // Creates the temporary file exclusively, so it never takes the name of an existing file.
 FileDescriptor openUnique(const std::filesystem::path& target, const WriteOptions& options,
@@ -100,7 +102,8 @@ void AtomicOutput::commit() {
     m_committed = true;
 }
 
-void writeFileAtomically(const std::filesystem::path& target, std::string_view data, const WriteOptions& options) {
+void writeFileAtomically(const std::filesystem::path& target, std::string_view data,
+                         const WriteOptions& options) {
     AtomicOutput out(target, options);
     out.append(data);
     out.commit();

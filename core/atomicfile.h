@@ -47,6 +47,7 @@ private:
 /// Writes data to target through a temporary file in the same folder that is renamed over target only
 /// when it is complete, so target is either the old file or the whole new one, never a part. The
 /// temporary file is removed on every failure. Throws IoError ("cannot create/write TARGET: reason").
-void writeFileAtomically(const std::filesystem::path& target, std::string_view data, const WriteOptions& options = {});
+void writeFileAtomically(const std::filesystem::path& target, std::string_view data,
+                         const WriteOptions& options = {});
 
 } // namespace tamarisk::core

@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <iconv.h>
 #include <stdexcept>
 
@@ -103,7 +103,9 @@ std::string_view CharText::charAt(std::size_t p) const {
     return m_bytes.substr(offsetOf(p), offsetOf(p + 1) - offsetOf(p));
 }
 
-std::string_view CharText::left(std::size_t n) const { return m_bytes.substr(0, offsetOf(n + 1)); }
+std::string_view CharText::left(std::size_t n) const {
+    return m_bytes.substr(0, offsetOf(n + 1));
+}
 
 std::string_view CharText::right(std::size_t n) const {
     const std::size_t len = length();
@@ -171,7 +173,8 @@ Cp932Conversion utf8ToCp932(std::string_view utf8) {
             const unsigned code = u[0] | (u[1] << 8) | (u[2] << 16) | (static_cast<unsigned>(u[3]) << 24);
             char hex[16];
             std::snprintf(hex, sizeof hex, "U+%04X", code);
-            result.error = "the character \"" + std::string(bad) + "\" (" + hex + ") has no Shift-JIS (CP932) form";
+            result.error =
+                "the character \"" + std::string(bad) + "\" (" + hex + ") has no Shift-JIS (CP932) form";
             return result;
         }
     }

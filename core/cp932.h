@@ -11,8 +11,12 @@
 // (0x40-0x7E, 0x80-0xFC) follows; every other byte, a stray lead byte included, is one character.
 namespace tamarisk::core {
 
-constexpr bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-constexpr bool isTrailByte(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
+constexpr bool isLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+constexpr bool isTrailByte(unsigned char b) {
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
 
 /// Bytes taken by the character that starts at byte offset i (1 or 2).
 inline std::size_t charWidthAt(std::string_view s, std::size_t i) {

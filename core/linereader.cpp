@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <cstdlib>
 #include <new>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -29,7 +29,8 @@ const char* findLineBreak(const char* p, const char* end) {
     const __m128i lf = _mm_set1_epi8('\n');
     while (end - p >= 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf)));
+        const int mask =
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf)));
         if (mask != 0)
             return p + __builtin_ctz(static_cast<unsigned>(mask));
         p += 16;
@@ -40,9 +41,13 @@ const char* findLineBreak(const char* p, const char* end) {
 
 } // namespace
 
-LineReader::LineReader(std::string bytes) : m_text(std::move(bytes)), m_bytes(m_text) { index(); }
+LineReader::LineReader(std::string bytes) : m_text(std::move(bytes)), m_bytes(m_text) {
+    index();
+}
 
-void LineReader::FreeBuffer::operator()(char* p) const { std::free(p); }
+void LineReader::FreeBuffer::operator()(char* p) const {
+    std::free(p);
+}
 
 namespace {
 
@@ -67,7 +72,9 @@ LineReader::Buffer allocateBuffer(std::size_t capacity) {
 
 } // namespace
 
-LineReader::Buffer LineReader::allocate(std::size_t size) { return allocateBuffer(size); }
+LineReader::Buffer LineReader::allocate(std::size_t size) {
+    return allocateBuffer(size);
+}
 
 LineReader::LineReader(Buffer buffer, std::size_t size)
     : m_buffer(std::move(buffer)), m_bytes(m_buffer.get(), size) {
@@ -75,7 +82,9 @@ LineReader::LineReader(Buffer buffer, std::size_t size)
 }
 
 // The view must follow the bytes: a short string's bytes live inside the string object itself.
-LineReader::LineReader(LineReader&& other) noexcept { *this = std::move(other); }
+LineReader::LineReader(LineReader&& other) noexcept {
+    *this = std::move(other);
+}
 
 LineReader& LineReader::operator=(LineReader&& other) noexcept {
     if (this != &other) {
@@ -109,7 +118,8 @@ LineReader LineReader::open(const std::filesystem::path& path) {
     if (S_ISDIR(st.st_mode))
         throw IoError("cannot read " + path.string() + ": " + std::strerror(EISDIR));
     // Read to the end whatever the size said: one read per chunk into a buffer that grows when needed.
-    std::size_t capacity = S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) + 1 : std::size_t{1} << 16;
+    std::size_t capacity =
+        S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) + 1 : std::size_t{1} << 16;
     Buffer buffer = allocateBuffer(capacity);
     std::size_t size = 0;
     for (;;) {
@@ -178,7 +188,9 @@ std::size_t CharPos(std::string_view text, std::int32_t code) {
     return 0;
 }
 
-std::string NumStr(long long value) { return std::to_string(value); }
+std::string NumStr(long long value) {
+    return std::to_string(value);
+}
 
 } // namespace tamarisk::core
 

@@ -46,15 +46,17 @@ public:
 private:
     void index();
 
-    std::string m_text;                // the bytes when given as a string
-    Buffer m_buffer;                   // the bytes when read from a file (not zero-filled first)
+    std::string m_text; // the bytes when given as a string
+    Buffer m_buffer;    // the bytes when read from a file (not zero-filled first)
     std::string_view m_bytes;
-    std::size_t m_lastStretch = 0;   // first byte after the file's last CR or LF
-    std::size_t m_trailingNuls = 0;  // first byte of the NUL run that ends the file
+    std::size_t m_lastStretch = 0;  // first byte after the file's last CR or LF
+    std::size_t m_trailingNuls = 0; // first byte of the NUL run that ends the file
 };
 
 /// Number of bytes the text occupies (every character is kept as its bytes).
-inline std::size_t ByteLen(std::string_view line) { return line.size(); }
+inline std::size_t ByteLen(std::string_view line) {
+    return line.size();
+}
 
 /// 1-based character index of the first character whose code equals code (a double-byte character's
 /// code is its two bytes read as a signed 16-bit number), 0 when there is none.

@@ -35,7 +35,9 @@ inline constexpr std::array<std::string_view, 8> kNewEntryLines = {
 
 /// A line is recognised when its first characters are exactly the prefix; nothing is trimmed first.
 /// Prefixes are ASCII, so comparing bytes compares characters.
-constexpr bool hasPrefix(std::string_view line, std::string_view prefix) { return line.starts_with(prefix); }
+constexpr bool hasPrefix(std::string_view line, std::string_view prefix) {
+    return line.starts_with(prefix);
+}
 
 inline constexpr std::string_view kQueueSuffix = "wrg";
 inline constexpr std::string_view kConvertedSuffix = "wr2";

@@ -15,7 +15,7 @@ namespace tamarisk::core {
 /// read ahead in the file being converted to find an entry's address; the caller's reading position is
 /// never moved. One rewriter serves one pass over one file.
 class EntryRewriter {
-  public:
+public:
     EntryRewriter(State& state, const LineReader& reader, std::int64_t& ReadPos);
 
     /// Set_AllStatus: the line to write in place of line. "StoreIn=" lines get the save folder, "Url="
@@ -23,7 +23,7 @@ class EntryRewriter {
     /// comes back as it is. The view stays valid until the next call.
     std::string_view Set_AllStatus(std::string_view line);
 
-  private:
+private:
     std::string_view saveFolderLine();
     std::string_view addressLine(std::string_view line);
     /// The first "Url=" line from the reading position on, as the file has it.

@@ -16,7 +16,7 @@ namespace tamarisk::core {
 /// a double-byte character, so finding them byte by byte finds the same characters that a search by
 /// character finds, and every piece below is the same text.
 class AddressParts {
-  public:
+public:
     /// Cuts a "Url=" line at the first "//" from its fifth character on; nothing when it has none.
     static std::optional<AddressParts> fromLine(std::string_view line);
     AddressParts(std::string_view head, std::string_view rest);
@@ -42,7 +42,7 @@ class AddressParts {
     /// The host's first two labels: the text before the second dot.
     std::string_view firstTwoLabels() const;
 
-  private:
+private:
     std::string_view m_head;
     std::string_view m_rest;
     std::size_t m_slash; // first "/" of rest, npos for none

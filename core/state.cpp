@@ -4,7 +4,9 @@
 
 namespace tamarisk::core {
 
-State::State() : Servers(kMaxServers + 1), DefServers(kMaxDefServers + 1) { Servers[0].SNumberCount = 100; }
+State::State() : Servers(kMaxServers + 1), DefServers(kMaxDefServers + 1) {
+    Servers[0].SNumberCount = 100;
+}
 
 long long leadingInteger(std::string_view text) {
     std::size_t i = 0;

@@ -49,8 +49,9 @@ struct DefServerRec {
 
 /// The values the window's controls show. Toggles are 0 off, 1 on, 2 disabled.
 struct OptionState {
-    std::array<int, 6> OptCheckBoxes{}; // referer, server change, Webjump forms, save folder, address change, shuffle
-    std::array<int, 1> ListCheckBox{};  // leave URL lists as they are
+    std::array<int, 6>
+        OptCheckBoxes{}; // referer, server change, Webjump forms, save folder, address change, shuffle
+    std::array<int, 1> ListCheckBox{}; // leave URL lists as they are
     int Check_Members7Tripod = 0;
     int Option_OptMC = 0; // server assignment: 0 random, 1 in order, 2 none
     int Option_DLDir = 0; // 1 appends a folder made from the file name
@@ -76,7 +77,7 @@ inline constexpr int kOptShuffle = 5;
 struct State {
     State();
 
-    std::vector<ServerRec> Servers;  // 0..100; record 0 is what the server controls address with no selection
+    std::vector<ServerRec> Servers; // 0..100; record 0 is what the server controls address with no selection
     int ServerCount = 0;
     std::array<ServerRec, 2> WebjumpRecs{};
     std::vector<DefServerRec> DefServers; // 0..255

@@ -33,7 +33,8 @@ void rewriteInPlace(State& state, const std::filesystem::path& list, const LineR
         throw IoError("cannot rewrite " + list.string() + ": " + std::strerror(errno));
     // As root a rename would replace even a read-only list, so the bits are checked here.
     if ((st.st_mode & 0222) == 0)
-        throw IoError("cannot rewrite " + list.string() + ": " + std::strerror(EACCES) + " (the list is read-only)");
+        throw IoError("cannot rewrite " + list.string() + ": " + std::strerror(EACCES) +
+                      " (the list is read-only)");
 
     WriteOptions options;
     options.mode = st.st_mode & 07777;

@@ -91,10 +91,9 @@ void appendSlashed(std::string& out, std::string_view A) {
 }
 
 // The replacement prefix, then what follows the lead, the key and the one character after it.
-void replaceStart(std::string& out, const DefServerRec& change, std::string_view A, std::string_view withSlash,
-                  const Cut& cut) {
-    const std::size_t replaced =
-        charCount(withSlash.substr(0, cut.leadBytes)) + charCount(cut.key) + 1;
+void replaceStart(std::string& out, const DefServerRec& change, std::string_view A,
+                  std::string_view withSlash, const Cut& cut) {
+    const std::size_t replaced = charCount(withSlash.substr(0, cut.leadBytes)) + charCount(cut.key) + 1;
     const CharText address(A);
     out.assign(change.DefPath);
     if (address.length() > replaced)

@@ -98,7 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         group.SKimeuchi = (shape & 8) ? static_cast<std::int16_t>(in.take() % 9) : 0;
         group.IPCount = static_cast<std::int16_t>(in.take() % 4);
         for (int a = 0; a <= group.IPCount; ++a) {
-            group.IPList[static_cast<std::size_t>(a)].IPName = a == 0 ? std::string("Members") : in.takeText(10);
+            group.IPList[static_cast<std::size_t>(a)].IPName =
+                a == 0 ? std::string("Members") : in.takeText(10);
             // Flags may disagree with the count: the rules must never read past the list.
             group.IPList[static_cast<std::size_t>(a)].IPUse = (in.take() & 1) ? -1 : 0;
         }

@@ -10,8 +10,9 @@ namespace tamarisk::settings {
 struct RelocationResult {
     bool loaded = false; // false: the file could not be read; nothing was added
     int added = 0;       // pairs added to the address-change table
-    int skipped = 0;     // lines that added nothing (no ",", an address listed already, a full table, an empty key)
-    std::string error;   // the file and the reason when it could not be read
+    int skipped =
+        0; // lines that added nothing (no ",", an address listed already, a full table, an empty key)
+    std::string error; // the file and the reason when it could not be read
 };
 
 /// Adds the "address,path" lines of a relocation file to the address-change table (DefServers and its

@@ -21,8 +21,10 @@ QString lockFileFor(const std::filesystem::path& settingsFile) {
         folder = QDir::tempPath();
     std::error_code ignored;
     const std::string key = std::filesystem::absolute(settingsFile, ignored).lexically_normal().string();
-    const QByteArray hash = QCryptographicHash::hash(QByteArray::fromStdString(key), QCryptographicHash::Sha1);
-    return QDir(folder).filePath(QStringLiteral("tamarisk-%1.lock").arg(QString::fromLatin1(hash.toHex().left(16))));
+    const QByteArray hash =
+        QCryptographicHash::hash(QByteArray::fromStdString(key), QCryptographicHash::Sha1);
+    return QDir(folder).filePath(
+        QStringLiteral("tamarisk-%1.lock").arg(QString::fromLatin1(hash.toHex().left(16))));
 }
 
 } // namespace
@@ -41,9 +43,13 @@ InstanceLock::InstanceLock(const std::filesystem::path& settingsFile)
 
 InstanceLock::~InstanceLock() = default;
 
-bool InstanceLock::tryLock() { return m_lock->file.tryLock(0); }
+bool InstanceLock::tryLock() {
+    return m_lock->file.tryLock(0);
+}
 
-std::string InstanceLock::fileName() const { return m_lock->name.toStdString(); }
+std::string InstanceLock::fileName() const {
+    return m_lock->name.toStdString();
+}
 
 int runWindow(int& argc, char** argv, const WindowStart& start) {
     QApplication application(argc, argv);
@@ -66,7 +72,8 @@ int runWindow(int& argc, char** argv, const WindowStart& start) {
 void showFailures(int& argc, char** argv, const std::string& text) {
     QApplication application(argc, argv);
     QtDialogs dialogs;
-    dialogs.tell(nullptr, QString::fromUtf8("たまりすく"), QString::fromStdString(text), Dialogs::Icon::Critical);
+    dialogs.tell(nullptr, QString::fromUtf8("たまりすく"), QString::fromStdString(text),
+                 Dialogs::Icon::Critical);
 }
 
 } // namespace tamarisk::ui

@@ -31,7 +31,7 @@ QColor skinColour(const QPalette& palette, SkinColour role);
 /// Like a picture box, the surface starts in twips (scaleWidth = pixel width x twips per pixel) until
 /// usePixelScale; setUserScale gives it an arbitrary scale, as the window's text-height gauge has.
 class ImageSkinSurface final : public SkinSurface {
-  public:
+public:
     ImageSkinSurface(const QSize& pixelSize, const QFont& font, const QPalette& palette);
     ~ImageSkinSurface() override;
     ImageSkinSurface(const ImageSkinSurface&) = delete;
@@ -88,7 +88,7 @@ class ImageSkinSurface final : public SkinSurface {
         m_onToolTip = std::move(handler);
     }
 
-  private:
+private:
     enum class Scale { Twips, Pixels, User };
 
     void setPixel(int x, int y);

@@ -9,26 +9,26 @@
 #include "ui/picturebox.h"
 #include "ui/rounding.h"
 #include "ui/savelocation.h"
-#include "ui/winedrives.h"
 #include "ui/skinnedsurfacewidget.h"
+#include "ui/winedrives.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QRadioButton>
-#include <QDialog>
 #include <QPainter>
-#include <QDialogButtonBox>
-#include <QFile>
+#include <QRadioButton>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTextBrowser>
@@ -70,9 +70,13 @@ constexpr std::array<Toggle, 6> kOptionToggles = {{
     {"シャッフル", "wrgリストをシャッフルする"},
 }};
 
-QString fromCp932(const std::string& bytes) { return QString::fromStdString(core::cp932ToUtf8(bytes)); }
+QString fromCp932(const std::string& bytes) {
+    return QString::fromStdString(core::cp932ToUtf8(bytes));
+}
 
-std::optional<std::string> toCp932(const QString& text) { return core::utf8ToCp932(text.toStdString()).text; }
+std::optional<std::string> toCp932(const QString& text) {
+    return core::utf8ToCp932(text.toStdString()).text;
+}
 
 // Places a control by its design rectangle in twips of its container.
 template <typename Widget>
@@ -102,7 +106,7 @@ std::vector<std::filesystem::path> localFiles(const QMimeData* data) {
 
 std::int16_t to16(long long value) {
     return static_cast<std::int16_t>(std::clamp<long long>(value, std::numeric_limits<std::int16_t>::min(),
-                                                            std::numeric_limits<std::int16_t>::max()));
+                                                           std::numeric_limits<std::int16_t>::max()));
 }
 
 // The classic three-dimensional palette the window was designed for: on it the white text of a pressed
@@ -146,7 +150,8 @@ QIcon appIcon() {
 
 } // namespace
 
-MainWindow::MainWindow(core::State& state, std::filesystem::path settingsFile, Dialogs& dialogs, QWidget* parent)
+MainWindow::MainWindow(core::State& state, std::filesystem::path settingsFile, Dialogs& dialogs,
+                       QWidget* parent)
     : QMainWindow(parent), m_state(state), m_settingsFile(std::move(settingsFile)), m_dialogs(dialogs) {
     setObjectName("ChangeReferer");
     setWindowTitle(QString::fromUtf8("たまりすく(Tamarisk)"));
@@ -283,7 +288,8 @@ void MainWindow::buildControls() {
     m_textWebjumpName->setToolTip(QString::fromUtf8("サーバの名前です"));
     connect(m_textWebjumpName, &QLineEdit::textEdited, this, [this](const QString& text) {
         // The name goes into addresses written as Shift-JIS: text that has no such form is not taken.
-        if (const std::optional<std::string> name = toCp932(text); name && name->find_first_of("\r\n") == std::string::npos)
+        if (const std::optional<std::string> name = toCp932(text);
+            name && name->find_first_of("\r\n") == std::string::npos)
             m_state.options.Text_WebjumpName = *name;
         else
             m_textWebjumpName->setText(fromCp932(m_state.options.Text_WebjumpName));
@@ -297,8 +303,8 @@ void MainWindow::buildControls() {
     // Panel 3: the save folder form.
     panel = m_optMC[3]->inner();
     m_optionDLDir[0] = optionButton(panel, "Option_DLDir0", 120, 120, "ふられたディレクトリをそのまま設定");
-    m_optionDLDir[1] =
-        optionButton(panel, "Option_DLDir1", 1320, 120, "ファイル名の長さ－３文字をディレクトリとして追加する");
+    m_optionDLDir[1] = optionButton(panel, "Option_DLDir1", 1320, 120,
+                                    "ファイル名の長さ－３文字をディレクトリとして追加する");
     for (std::size_t i = 0; i < m_optionDLDir.size(); ++i) {
         connect(m_optionDLDir[i], &QRadioButton::toggled, this, [this, i](bool on) {
             if (on)
@@ -399,9 +405,10 @@ void MainWindow::acceptDropsEverywhere() {
 
 settings::LoadResult MainWindow::Form_Load() {
     buildSkinnedGroups();
-    m_saveLocation = new SaveLocationChooser({m_driveSavelocation, m_dirSavelocation, m_optionAllDir, m_labelAllDir,
-                                              m_optionFileSan, &m_dirButtons},
-                                             m_state, m_dialogs, m_state.AppDir, m_driveProvider, std::nullopt, this);
+    m_saveLocation =
+        new SaveLocationChooser({m_driveSavelocation, m_dirSavelocation, m_optionAllDir, m_labelAllDir,
+                                 m_optionFileSan, &m_dirButtons},
+                                m_state, m_dialogs, m_state.AppDir, m_driveProvider, std::nullopt, this);
     // Chosen again after a failure, a drive is tried again: activated, not a change of the index.
     connect(m_driveSavelocation, &QComboBox::activated, m_saveLocation,
             &SaveLocationChooser::Drive_Savelocation_Change);
@@ -442,7 +449,8 @@ void MainWindow::buildSkinnedGroups() {
 
     // The list toggle covers its panel; the panel is its own gauge, in pixels by then.
     m_listCheckBox.Picture(gauge, gauge);
-    m_listCheckBox.Add("非WRGファイルはそのまま", 0, 0, static_cast<std::int32_t>(roundHalfEven(gauge.scaleHeight() - 1)),
+    m_listCheckBox.Add("非WRGファイルはそのまま", 0, 0,
+                       static_cast<std::int32_t>(roundHalfEven(gauge.scaleHeight() - 1)),
                        static_cast<std::int32_t>(roundHalfEven(gauge.scaleWidth() - 1)), 0,
                        "URLリストをD&Dしたとき、WRGを作りません");
 
@@ -452,7 +460,8 @@ void MainWindow::buildSkinnedGroups() {
     const double bw = strip.scaleWidth();
     const double bh = strip.scaleHeight();
     const auto half = static_cast<std::int32_t>(roundHalfEven(bw / 2 - 2));
-    m_dirButtons.Add("セット", 0, 0, static_cast<std::int32_t>(roundHalfEven(bh - 1)), half, "ファイルのパスを設定します");
+    m_dirButtons.Add("セット", 0, 0, static_cast<std::int32_t>(roundHalfEven(bh - 1)), half,
+                     "ファイルのパスを設定します");
     m_dirButtons.Add("リセット", 0, static_cast<std::int32_t>(roundHalfEven(bw / 2)),
                      static_cast<std::int32_t>(roundHalfEven(bh - 1)), half, "パスの設定を解除します");
 }
@@ -567,8 +576,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::MouseButtonPress:
         if (watched == m_dirSavelocation->viewport() && m_saveLocation != nullptr) {
-            // A single press opens a folder, a right press goes up; the list is rebuilt, so the press must not
-            // go on to select whatever item is then under the pointer.
+            // A single press opens a folder, a right press goes up; the list is rebuilt, so the press must
+            // not go on to select whatever item is then under the pointer.
             const auto* press = static_cast<QMouseEvent*>(event);
             m_saveLocation->Dir_Savelocation_MouseDown(press->button(), press->position().toPoint());
             return true;
@@ -647,7 +656,9 @@ bool MainWindow::confirmOverwrite(const std::filesystem::path& existing) {
     return yes;
 }
 
-void MainWindow::commitFixedNumber() { Text_Kimeuchi_LostFocus(); }
+void MainWindow::commitFixedNumber() {
+    Text_Kimeuchi_LostFocus();
+}
 
 void MainWindow::closeAddressList() {
     if (m_chkIPList->isChecked()) {
@@ -708,7 +719,8 @@ void MainWindow::SkinSetPict(PictureBox* picMount, int borderWidth, int soutaiLe
     const QSize inner = picMount->inner()->size();
     for (int y = 0; y < inner.height() && y < m_tmpPicbox.height(); ++y) {
         for (int x = 0; x < inner.width() && x < m_tmpPicbox.width(); ++x) {
-            if (left + x >= 0 && top + y >= 0 && left + x < m_skinPicture.width() && top + y < m_skinPicture.height())
+            if (left + x >= 0 && top + y >= 0 && left + x < m_skinPicture.width() &&
+                top + y < m_skinPicture.height())
                 m_tmpPicbox.setPixel(x, y, m_skinPicture.pixel(left + x, top + y));
         }
     }
@@ -726,7 +738,8 @@ bool MainWindow::saveSettingsOnClose() {
     if (saved.saved)
         return true;
     m_dialogs.tell(this, QString::fromUtf8("たまりすく"),
-                   QString::fromUtf8("設定を保存できませんでした。\n\n") + QString::fromStdString(saved.error),
+                   QString::fromUtf8("設定を保存できませんでした。\n\n") +
+                       QString::fromStdString(saved.error),
                    Dialogs::Icon::Critical);
     return false;
 }
@@ -850,8 +863,8 @@ void MainWindow::Combo_DefServer_LostFocus() {
         }
         selected = static_cast<int>(items.size()) - 1;
     } else if (selected < 0) {
-        m_dialogs.tell(this, QString::fromUtf8("鯖の数が最大です"), QString::fromUtf8("これ以上鯖を増やせません"),
-                       Dialogs::Icon::Exclamation);
+        m_dialogs.tell(this, QString::fromUtf8("鯖の数が最大です"),
+                       QString::fromUtf8("これ以上鯖を増やせません"), Dialogs::Icon::Exclamation);
         selected = 0;
     }
     m_state.defServerSelected = selected;
@@ -876,7 +889,9 @@ void MainWindow::Text_DefServer_LostFocus() {
         m_textDefServer->setText(text + '/');
 }
 
-int MainWindow::selectedServer() const { return m_comboKimeuchi->currentIndex() + 1; }
+int MainWindow::selectedServer() const {
+    return m_comboKimeuchi->currentIndex() + 1;
+}
 
 void MainWindow::fillServerList() {
     const QSignalBlocker blocker(m_comboKimeuchi);

@@ -43,7 +43,8 @@ public:
     static constexpr int kClientWidth = 429;
     static constexpr int kClientHeight = 187;
 
-    MainWindow(core::State& state, std::filesystem::path settingsFile, Dialogs& dialogs, QWidget* parent = nullptr);
+    MainWindow(core::State& state, std::filesystem::path settingsFile, Dialogs& dialogs,
+               QWidget* parent = nullptr);
     ~MainWindow() override;
 
     /// Form_Load from the text-height gauge on: builds the skinned groups, loads the settings, fills the
@@ -69,7 +70,9 @@ public:
     }
     QSystemTrayIcon* trayIcon() const { return m_tray; }
     /// The drives the save-location chooser offers (Wine's); set before Form_Load. Tests replace it.
-    void setDriveProvider(std::function<std::vector<WineDrive>()> drives) { m_driveProvider = std::move(drives); }
+    void setDriveProvider(std::function<std::vector<WineDrive>()> drives) {
+        m_driveProvider = std::move(drives);
+    }
     SaveLocationChooser* saveLocation() const { return m_saveLocation; }
 
     // The menu commands.

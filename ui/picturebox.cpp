@@ -10,7 +10,9 @@
 
 namespace tamarisk::ui {
 
-int twipsToPixels(int twips) { return static_cast<int>(roundHalfEven(twips / 15.0)); }
+int twipsToPixels(int twips) {
+    return static_cast<int>(roundHalfEven(twips / 15.0));
+}
 
 CaptionArea::CaptionArea(QWidget* parent) : QWidget(parent), m_colour(palette().color(QPalette::ButtonText)) {
     setAutoFillBackground(true);
@@ -62,9 +64,13 @@ void PictureBox::placeTwips(int left, int top, int width, int height) {
                          std::max(0, this->height() - 2 * kBorder));
 }
 
-CaptionArea* PictureBox::captionArea() const { return qobject_cast<CaptionArea*>(m_inner); }
+CaptionArea* PictureBox::captionArea() const {
+    return qobject_cast<CaptionArea*>(m_inner);
+}
 
-SkinnedSurfaceWidget* PictureBox::surfaceWidget() const { return qobject_cast<SkinnedSurfaceWidget*>(m_inner); }
+SkinnedSurfaceWidget* PictureBox::surfaceWidget() const {
+    return qobject_cast<SkinnedSurfaceWidget*>(m_inner);
+}
 
 void PictureBox::setBackgroundPicture(const QImage& picture) {
     if (CaptionArea* area = captionArea())
@@ -75,7 +81,8 @@ void PictureBox::setBackgroundPicture(const QImage& picture) {
 
 void PictureBox::resizeEvent(QResizeEvent* event) {
     QFrame::resizeEvent(event);
-    m_inner->setGeometry(kBorder, kBorder, std::max(0, width() - 2 * kBorder), std::max(0, height() - 2 * kBorder));
+    m_inner->setGeometry(kBorder, kBorder, std::max(0, width() - 2 * kBorder),
+                         std::max(0, height() - 2 * kBorder));
 }
 
 } // namespace tamarisk::ui

@@ -14,19 +14,19 @@ namespace tamarisk::ui {
 
 /// A run-time error of a skinned control group; the group is left as it was.
 class ControlError : public std::runtime_error {
-  public:
+public:
     using std::runtime_error::runtime_error;
 };
 
 /// An item index outside 0 .. Count - 1.
 class IndexError : public ControlError {
-  public:
+public:
     using ControlError::ControlError;
 };
 
 /// A number that does not fit the 16-bit field it goes to, or a group that is full.
 class OverflowError : public ControlError {
-  public:
+public:
     using ControlError::ControlError;
 };
 
@@ -49,7 +49,7 @@ namespace detail {
 /// What the check box and the button share: the items, the surface, the hover index, the drawing and the
 /// client rectangle. The two classes differ in how an item's look is chosen and in their mouse handling.
 class SkinnedGroup {
-  public:
+public:
     virtual ~SkinnedGroup() = default;
     SkinnedGroup(const SkinnedGroup&) = delete;
     SkinnedGroup& operator=(const SkinnedGroup&) = delete;
@@ -79,7 +79,7 @@ class SkinnedGroup {
     std::int32_t CaptionHeight() const { return m_captionHeight; }
     const std::vector<SkinItem>& Items() const { return m_items; }
 
-  protected:
+protected:
     enum class Look { Disabled, Sunken, Raised, Plain };
 
     SkinnedGroup() = default;
@@ -101,7 +101,7 @@ class SkinnedGroup {
 
     std::int16_t m_hoverIndex = 0; // 0, not -1: until the first pointer event the first item looks hovered
 
-  private:
+private:
     void drawItem(const SkinItem& item, Look look);
 
     std::int32_t m_captionHeight = 0;
@@ -114,7 +114,7 @@ class SkinnedGroup {
 
 /// A group of toggles with a value each (0 off, 1 on, 2 disabled); a left click flips a toggle.
 class Class_CheckBox final : public detail::SkinnedGroup {
-  public:
+public:
     Class_CheckBox() = default;
 
     /// Appends a toggle and repaints. Throws OverflowError, adding nothing, when a coordinate does not fit
@@ -134,14 +134,14 @@ class Class_CheckBox final : public detail::SkinnedGroup {
     /// Sets the value without repainting; the next repaint shows it.
     void CBValueSet(std::int16_t Index, std::int16_t SValue);
 
-  private:
+private:
     Look lookOf(std::int16_t index) const override;
 };
 
 /// A group of push buttons that look pressed while the left button is down over them. The window passes a
 /// button press to MouseMove, whose Button argument carries it.
 class Class_Button final : public detail::SkinnedGroup {
-  public:
+public:
     Class_Button() = default;
 
     /// Appends an enabled button (ItemEnabled -1) and repaints; errors as Class_CheckBox::Add.
@@ -159,7 +159,7 @@ class Class_Button final : public detail::SkinnedGroup {
     /// True only while MouseMove draws; it is false again when MouseMove returns.
     bool Pressed() const { return m_pressed; }
 
-  private:
+private:
     Look lookOf(std::int16_t index) const override;
 
     bool m_pressed = false;

@@ -22,7 +22,7 @@ class ImageSkinSurface;
 class SkinnedSurfaceWidget : public QWidget {
     Q_OBJECT
 
-  public:
+public:
     /// Button: 1 left, 2 right, 4 middle; for a move the buttons held, added up. Shift: 1 Shift, 2 Ctrl,
     /// 4 Alt, added up. X, Y: the pointer in pixels of the widget.
     using MouseHandler = std::function<void(std::int16_t Button, std::int16_t Shift, float X, float Y)>;
@@ -37,7 +37,7 @@ class SkinnedSurfaceWidget : public QWidget {
     void setMouseDownHandler(MouseHandler handler) { m_onDown = std::move(handler); }
     void setLeaveHandler(std::function<void()> handler) { m_onLeave = std::move(handler); }
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -45,7 +45,7 @@ class SkinnedSurfaceWidget : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-  private:
+private:
     void showToolTip(const std::string& text);
 
     std::unique_ptr<ImageSkinSurface> m_surface;

@@ -17,7 +17,7 @@ enum class SkinColour {
 
 /// Anything with a scale whose height can be read: the skinned controls take their caption height from it.
 class ScaleGauge {
-  public:
+public:
     virtual ~ScaleGauge() = default;
     /// Height of the inner area in the current scale units.
     virtual double scaleHeight() const = 0;
@@ -25,11 +25,11 @@ class ScaleGauge {
 
 /// A gauge that reports a fixed height, for callers that already know the text height.
 class FixedScaleGauge final : public ScaleGauge {
-  public:
+public:
     explicit FixedScaleGauge(double height) : m_height(height) {}
     double scaleHeight() const override { return m_height; }
 
-  private:
+private:
     double m_height;
 };
 
@@ -37,7 +37,7 @@ class FixedScaleGauge final : public ScaleGauge {
 /// new one, present makes it what the surface shows. Drawing coordinates are always pixels of the surface,
 /// whatever its scale; lines and text share one foreground colour.
 class SkinSurface : public ScaleGauge {
-  public:
+public:
     /// Width of the inner area in the current scale units.
     virtual double scaleWidth() const = 0;
     /// Switches the scale to pixels: from now on scaleWidth and scaleHeight give the inner size in pixels.

@@ -61,12 +61,32 @@ TEST_F(CommandLine, WithoutFilesOpensTheWindowOrPrintsUsage) {
 TEST_F(CommandLine, HelpNamesEveryFlagWithItsJapaneseName) {
     const RunResult result = run(kProgram, {"--help"});
     EXPECT_EQ(result.status, 0);
-    for (const char* text :
-         {"--referer[=on/off]", "ファイルさんと一緒", "--server-change", "メンバーチェンジ", "--members7a",
-          "--webjump[=on/off]", "たいうえじゃん！", "--webjump-number=N", "--webjump-name=NAME", "--save-folder",
-          "普通は嫌！こっちにお願い", "--folder=PATH", "--folder-from-name", "--address-change", "うるちゃい",
-          "--relocation-file=FILE", "--keep-lists", "非WRGファイルはそのまま", "--shuffle", "シャッフル", "--seed=N",
-          "--overwrite=ANSWER", "--assign=MODE", "--settings=FILE", "--verbose", "--version"}) {
+    for (const char* text : {"--referer[=on/off]",
+                             "ファイルさんと一緒",
+                             "--server-change",
+                             "メンバーチェンジ",
+                             "--members7a",
+                             "--webjump[=on/off]",
+                             "たいうえじゃん！",
+                             "--webjump-number=N",
+                             "--webjump-name=NAME",
+                             "--save-folder",
+                             "普通は嫌！こっちにお願い",
+                             "--folder=PATH",
+                             "--folder-from-name",
+                             "--address-change",
+                             "うるちゃい",
+                             "--relocation-file=FILE",
+                             "--keep-lists",
+                             "非WRGファイルはそのまま",
+                             "--shuffle",
+                             "シャッフル",
+                             "--seed=N",
+                             "--overwrite=ANSWER",
+                             "--assign=MODE",
+                             "--settings=FILE",
+                             "--verbose",
+                             "--version"}) {
         EXPECT_THAT(result.out, HasSubstr(text));
     }
     EXPECT_EQ(run(kProgram, {"--version"}).out, "tamarisk 0.1.0\n");
@@ -120,15 +140,15 @@ TEST_F(CommandLine, FailuresNameTheFileAndTheReasonAndTheRestGoesOn) {
     std::filesystem::create_directory(dir / "folder.wrg");
     std::filesystem::create_directory(dir / "taken.wr2");
     writeFile(dir / "taken.wrg", "Info=\r\n");
-    const RunResult result = tamarisk({path("missing.wrg"), path("folder.wrg"), path("plain/q.wrg"),
-                                       path("taken.wrg"), path("q.wrg")});
+    const RunResult result = tamarisk(
+        {path("missing.wrg"), path("folder.wrg"), path("plain/q.wrg"), path("taken.wrg"), path("q.wrg")});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err,
-              "tamarisk: " + path("missing.wrg") + ": cannot read " + path("missing.wrg") +
-                  ": No such file or directory\n" + "tamarisk: " + path("folder.wrg") + ": cannot read " +
-                  path("folder.wrg") + ": Is a directory\n" + "tamarisk: " + path("plain/q.wrg") + ": cannot read " +
-                  path("plain/q.wrg") + ": Not a directory\n" + "tamarisk: " + path("taken.wrg") +
-                  ": cannot create " + path("taken.wr2") + ": Is a directory\n");
+    EXPECT_EQ(result.err, "tamarisk: " + path("missing.wrg") + ": cannot read " + path("missing.wrg") +
+                              ": No such file or directory\n" + "tamarisk: " + path("folder.wrg") +
+                              ": cannot read " + path("folder.wrg") + ": Is a directory\n" +
+                              "tamarisk: " + path("plain/q.wrg") + ": cannot read " + path("plain/q.wrg") +
+                              ": Not a directory\n" + "tamarisk: " + path("taken.wrg") + ": cannot create " +
+                              path("taken.wr2") + ": Is a directory\n");
     EXPECT_EQ(readFile(dir / "q.wr2"), "Info=\r\n");
 }
 
@@ -147,16 +167,18 @@ TEST_F(CommandLine, AFullDeviceLeavesNoPartialFile) {
 }
 
 TEST_F(CommandLine, ARealFullDeviceIsReportedAndLeavesNothingBehind) {
-    // An 80 KiB tmpfs: room for the queue but not for its converted copy in a private mount namespace; skipped where namespaces or mounts are not allowed.
+    // An 80 KiB tmpfs: room for the queue but not for its converted copy in a private mount namespace;
+    // skipped where namespaces or mounts are not allowed.
     std::string queue;
     for (int i = 0; i < 1000; ++i)
         queue += "Info=\r\nUrl=http://srv.example.jp/file" + std::to_string(i) + ".zip\r\n";
     writeFile(dir / "q.wrg", queue);
     std::filesystem::create_directory(dir / "small");
     const std::string small = path("small");
-    const std::string script = "mount -t tmpfs -o size=80k tmpfs '" + small + "' || exit 99; cp '" + path("q.wrg") +
-                               "' '" + small + "/q.wrg' || exit 98; '" + kProgram + "' --settings='" + small +
-                               "/s.dat' '" + small + "/q.wrg'; echo \"status=$?\"; ls '" + small + "'";
+    const std::string script = "mount -t tmpfs -o size=80k tmpfs '" + small + "' || exit 99; cp '" +
+                               path("q.wrg") + "' '" + small + "/q.wrg' || exit 98; '" + kProgram +
+                               "' --settings='" + small + "/s.dat' '" + small +
+                               "/q.wrg'; echo \"status=$?\"; ls '" + small + "'";
     const RunResult result = run("/usr/bin/unshare", {"-m", "sh", "-c", script});
     if (result.status == 99 || result.status == 127 || result.status == 1)
         GTEST_SKIP() << "no private tmpfs here: " << result.err;

@@ -26,7 +26,7 @@ const std::string kSongFolder = "\x83\x56";                                     
 
 // A folder with a settings file, queue files and whatever else a test writes.
 class Workspace {
-  public:
+public:
     std::filesystem::path path(const std::string& name) const { return m_dir / name; }
 
     void write(const std::string& name, const std::string& bytes) const { writeFile(path(name), bytes); }
@@ -47,7 +47,7 @@ class Workspace {
         return read("q.wr2");
     }
 
-  private:
+private:
     TempDir m_dir;
 };
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-using tamarisk::core::CharText;
 using tamarisk::core::charCount;
+using tamarisk::core::CharText;
 using tamarisk::core::cp932ToUtf8;
 using tamarisk::core::utf8ToCp932;
 
@@ -59,7 +59,10 @@ TEST(Cp932, NamesTheCharacterItCannotHold) {
 }
 
 TEST(Cp932, InvalidBytesShowAsReplacementCharacters) {
-    EXPECT_EQ(cp932ToUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(cp932ToUtf8("a\xFF"
+                          "b"),
+              "a\xEF\xBF\xBD"
+              "b");
 }
 
 } // namespace

@@ -18,7 +18,9 @@ using tamarisk::test::writeFile;
 
 namespace {
 
-std::string convert(State& state, const std::string& queue) { return convertQueueText(state, LineReader(queue)); }
+std::string convert(State& state, const std::string& queue) {
+    return convertQueueText(state, LineReader(queue));
+}
 
 State withOption(int index) {
     State state;
@@ -48,13 +50,14 @@ TEST(PlainPass, CopiesEveryLineWithCrLf) {
 TEST(RefererPass, AddsRefererLinesBeforeTheAddress) {
     State state = withOption(kOptReferer);
     EXPECT_EQ(convert(state, crlf({"Info=", "StoreIn=C:\\x\\", "Url=http://a.b.c/f.zip"})),
-              crlf({"Info=", "StoreIn=C:\\x\\", "Referer=2", "RefererStr=http://a.b.c/f.zip", "Url=http://a.b.c/f.zip"}));
+              crlf({"Info=", "StoreIn=C:\\x\\", "Referer=2", "RefererStr=http://a.b.c/f.zip",
+                    "Url=http://a.b.c/f.zip"}));
 }
 
 TEST(RefererPass, RewritesHeldLinesAndMovesAdvancedAhead) {
     State state = withOption(kOptReferer);
-    EXPECT_EQ(convert(state, crlf({"Info=", "Referer=0", "Login=0", "RefererStr=http://elsewhere/", "Advanced=0",
-                                   "Url=http://a.b.c/f.zip", "_IsOk=0"})),
+    EXPECT_EQ(convert(state, crlf({"Info=", "Referer=0", "Login=0", "RefererStr=http://elsewhere/",
+                                   "Advanced=0", "Url=http://a.b.c/f.zip", "_IsOk=0"})),
               crlf({"Info=", "Advanced=1", "Referer=2", "Login=0", "RefererStr=http://a.b.c/f.zip",
                     "Url=http://a.b.c/f.zip", "_IsOk=0"}));
 }
@@ -68,7 +71,8 @@ TEST(RefererPass, RecognisesPrefixesExactly) {
 
 TEST(RefererPass, AddressBeforeAnyEntryGetsItsLinesToo) {
     State state = withOption(kOptReferer);
-    EXPECT_EQ(convert(state, crlf({"Url=A", "Info="})), crlf({"Referer=2", "RefererStr=A", "Url=A", "Info="}));
+    EXPECT_EQ(convert(state, crlf({"Url=A", "Info="})),
+              crlf({"Referer=2", "RefererStr=A", "Url=A", "Info="}));
 }
 
 TEST(RefererPass, NeverDropsLinesHeldWhenTheFileEnds) {
@@ -292,9 +296,10 @@ INSTANTIATE_TEST_SUITE_P(
                     CommandLineCase{"One", "D:\\q.wrg", {"D:\\q.wrg"}},
                     CommandLineCase{"Three", "C:\\a D:\\b E:\\c", {"C:\\a", "D:\\b", "E:\\c"}},
                     CommandLineCase{"NoColon", "a.wrg b.wrg", {}},
-                    CommandLineCase{"ColonFirst", ":\\a.wrg", {}},
-                    CommandLineCase{"Empty", "", {}},
-                    CommandLineCase{"JapaneseFolder", "C:\\\x95\x5C\\q.wrg C:\\r.wrg", {"C:\\\x95\x5C\\q.wrg", "C:\\r.wrg"}},
+                    CommandLineCase{"ColonFirst", ":\\a.wrg", {}}, CommandLineCase{"Empty", "", {}},
+                    CommandLineCase{"JapaneseFolder",
+                                    "C:\\\x95\x5C\\q.wrg C:\\r.wrg",
+                                    {"C:\\\x95\x5C\\q.wrg", "C:\\r.wrg"}},
                     CommandLineCase{"AdjacentColons", "C::x", {"::x"}}),
     [](const auto& info) { return info.param.name; });
 

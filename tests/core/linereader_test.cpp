@@ -76,23 +76,25 @@ struct LinesCase {
 
 class LineEnds : public testing::TestWithParam<LinesCase> {};
 
-TEST_P(LineEnds, ReadsTheLines) { EXPECT_EQ(linesOf(GetParam().bytes), GetParam().lines); }
+TEST_P(LineEnds, ReadsTheLines) {
+    EXPECT_EQ(linesOf(GetParam().bytes), GetParam().lines);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     LineReader, LineEnds,
-    testing::Values(LinesCase{"EmptyLinesKept", "\r\n\r\nB", {"", "", "B"}},
-                    LinesCase{"LfOnly", "A\nB\nC\n", {"A", "B", "C"}},
-                    LinesCase{"CrOnly", "A\rB\rC\r", {"A", "B", "C"}},
-                    LinesCase{"LfBeforeLaterCr", "A\nB\r\nC", {"A", "B", "C"}},
-                    LinesCase{"LfCrIsTwoEnds", "A\n\rB", {"A", "", "B"}},
-                    LinesCase{"StrayLeadByteBeforeCr", "\x81\r\nB\r\n", {"\x81", "B"}},
-                    LinesCase{"LeadByteBeforeLf", "\xE0\nX", {"\xE0", "X"}},
-                    LinesCase{"NulInsideALineIsText", std::string("A\0B\r\nC\r\n", 7), {std::string("A\0B", 3), "C"}},
-                    LinesCase{"NulAfterLastBreakEndsLine", std::string("A\r\nB\0C", 6), {"A", "B", "C"}},
-                    LinesCase{"NulAtPositionGivesEmptyLine", std::string("A\n\0B", 4), {"A", "", "B"}},
-                    LinesCase{"TrailingNulsAreNoLine", std::string("A\r\n\0\0\0", 6), {"A"}},
-                    LinesCase{"OnlyNuls", std::string("\0\0", 2), {}},
-                    LinesCase{"InvalidBytesKept", "\xFF\xFE\x80\xA0\r\n", {"\xFF\xFE\x80\xA0"}}),
+    testing::Values(
+        LinesCase{"EmptyLinesKept", "\r\n\r\nB", {"", "", "B"}},
+        LinesCase{"LfOnly", "A\nB\nC\n", {"A", "B", "C"}}, LinesCase{"CrOnly", "A\rB\rC\r", {"A", "B", "C"}},
+        LinesCase{"LfBeforeLaterCr", "A\nB\r\nC", {"A", "B", "C"}},
+        LinesCase{"LfCrIsTwoEnds", "A\n\rB", {"A", "", "B"}},
+        LinesCase{"StrayLeadByteBeforeCr", "\x81\r\nB\r\n", {"\x81", "B"}},
+        LinesCase{"LeadByteBeforeLf", "\xE0\nX", {"\xE0", "X"}},
+        LinesCase{"NulInsideALineIsText", std::string("A\0B\r\nC\r\n", 7), {std::string("A\0B", 3), "C"}},
+        LinesCase{"NulAfterLastBreakEndsLine", std::string("A\r\nB\0C", 6), {"A", "B", "C"}},
+        LinesCase{"NulAtPositionGivesEmptyLine", std::string("A\n\0B", 4), {"A", "", "B"}},
+        LinesCase{"TrailingNulsAreNoLine", std::string("A\r\n\0\0\0", 6), {"A"}},
+        LinesCase{"OnlyNuls", std::string("\0\0", 2), {}},
+        LinesCase{"InvalidBytesKept", "\xFF\xFE\x80\xA0\r\n", {"\xFF\xFE\x80\xA0"}}),
     [](const auto& info) { return info.param.name; });
 
 TEST(LineReader, DoubleByteCharactersCountTwoBytes) {
@@ -148,7 +150,8 @@ TEST(LineReader, OpenReadsAFileAndReportsFailures) {
         (void)LineReader::open(dir / "missing.wrg");
         FAIL() << "no error for a missing file";
     } catch (const std::exception& error) {
-        EXPECT_EQ(std::string(error.what()), "cannot read " + (dir / "missing.wrg").string() + ": No such file or directory");
+        EXPECT_EQ(std::string(error.what()),
+                  "cannot read " + (dir / "missing.wrg").string() + ": No such file or directory");
     }
     std::filesystem::create_directory(dir / "folder.wrg");
     EXPECT_THROW((void)LineReader::open(dir / "folder.wrg"), std::exception);
@@ -161,7 +164,9 @@ TEST(TextHelpers, NumStrByteLenCharPos) {
     EXPECT_EQ(NumStr(-3), "-3");
     EXPECT_EQ(ByteLen(""), 0u);
     EXPECT_EQ(ByteLen("ab"), 2u);
-    EXPECT_EQ(ByteLen("\x82\xA0" "b"), 3u);
+    EXPECT_EQ(ByteLen("\x82\xA0"
+                      "b"),
+              3u);
     EXPECT_EQ(CharPos("abc", 0), 0u);
     EXPECT_EQ(CharPos(std::string("\0ab", 3), 0), 1u);
     EXPECT_EQ(CharPos(std::string("\x82\xA0\0", 3), 0), 2u);

@@ -52,10 +52,12 @@ State withAddressChange() {
 }
 
 TEST(UrlList, AddressLinesBeginWithHttpInAnyCase) {
-    const std::string list = "http://a.b.c/1.zip\r\nHTTP://A.B.C/2.zip comment here\r\n  http://lead/blank\r\n"
-                             "ftp://x/y\r\nhttps://x/y\r\n\r\n; comment\r\nhttp://t.a.b/x\ty z\r\nhttp:/x\n";
-    EXPECT_EQ(makeQueueText(LineReader(list)),
-              entryFor("http://a.b.c/1.zip") + entryFor("HTTP://A.B.C/2.zip") + entryFor("http://t.a.b/x\ty"));
+    const std::string list =
+        "http://a.b.c/1.zip\r\nHTTP://A.B.C/2.zip comment here\r\n  http://lead/blank\r\n"
+        "ftp://x/y\r\nhttps://x/y\r\n\r\n; comment\r\nhttp://t.a.b/x\ty z\r\nhttp:/x\n";
+    EXPECT_EQ(makeQueueText(LineReader(list)), entryFor("http://a.b.c/1.zip") +
+                                                   entryFor("HTTP://A.B.C/2.zip") +
+                                                   entryFor("http://t.a.b/x\ty"));
     EXPECT_EQ(makeQueueText(LineReader("no addresses\r\n")), "");
 }
 

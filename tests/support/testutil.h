@@ -34,8 +34,8 @@ public:
     }
     ~TempDir() {
         std::error_code ignored;
-        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
-                                     ignored);
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
         std::filesystem::remove_all(m_path, ignored);
     }
     TempDir(const TempDir&) = delete;
@@ -85,21 +85,23 @@ struct RunResult {
 };
 
 struct RunOptions {
-    std::string input;                       // standard input
-    std::optional<rlim_t> fileSizeLimit;     // RLIMIT_FSIZE for the child
-    std::vector<std::string> environment;    // NAME=value added to the child's environment
+    std::string input;                    // standard input
+    std::optional<rlim_t> fileSizeLimit;  // RLIMIT_FSIZE for the child
+    std::vector<std::string> environment; // NAME=value added to the child's environment
     std::optional<std::filesystem::path> cwd;
 };
 
 /// Runs program with args and waits for it; standard output and error are captured through files.
-inline RunResult run(const std::string& program, const std::vector<std::string>& args, const RunOptions& options = {}) {
+inline RunResult run(const std::string& program, const std::vector<std::string>& args,
+                     const RunOptions& options = {}) {
     char outName[] = "/tmp/tamarisk-out-XXXXXX";
     char errName[] = "/tmp/tamarisk-err-XXXXXX";
     char inName[] = "/tmp/tamarisk-in-XXXXXX";
     const int outFd = ::mkstemp(outName);
     const int errFd = ::mkstemp(errName);
     const int inFd = ::mkstemp(inName);
-    if (::write(inFd, options.input.data(), options.input.size()) != static_cast<ssize_t>(options.input.size()))
+    if (::write(inFd, options.input.data(), options.input.size()) !=
+        static_cast<ssize_t>(options.input.size()))
         throw std::runtime_error("cannot write the child's input");
     ::lseek(inFd, 0, SEEK_SET);
     const pid_t pid = ::fork();

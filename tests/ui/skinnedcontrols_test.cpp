@@ -29,7 +29,7 @@ void addToggles(Class_CheckBox& boxes, int count = 6) {
 }
 
 class SkinCheckBoxTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         boxes.Picture(surface, FixedScaleGauge(12));
         addToggles(boxes);
@@ -247,7 +247,7 @@ TEST(SkinClickOverflowTest, AValueWhoseFlipDoesNotFit16BitsLeavesEveryValue) {
 }
 
 class SkinButtonTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         buttons.Picture(surface, FixedScaleGauge(12));
         buttons.Add("set", 0, 0, 24, 70, "tip set");

@@ -228,7 +228,7 @@ INSTANTIATE_TEST_SUITE_P(Heights, SkinCaptionRowTest,
 
 // The window's six toggles: 169 x 177 pixels, rows of 29 pixels, 28 high and 168 wide.
 class SkinToggleColumnTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         boxes.Picture(surface, FixedScaleGauge(kCaptionHeight));
         for (int i = 0; i < 6; ++i)

@@ -33,7 +33,7 @@ std::ostream& operator<<(std::ostream& out, const MouseCall& c) {
 }
 
 class SkinnedSurfaceWidgetTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         widget.setPalette(test::distinctPalette());
         widget.setFont(test::windowFont());
@@ -131,7 +131,7 @@ TEST_F(SkinnedSurfaceWidgetTest, LeavingIsReported) {
 }
 
 class SkinnedWidgetWithTogglesTest : public SkinnedSurfaceWidgetTest {
-  protected:
+protected:
     void SetUp() override {
         SkinnedSurfaceWidgetTest::SetUp();
         boxes.Picture(widget.surface(), FixedScaleGauge(12));

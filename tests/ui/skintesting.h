@@ -93,7 +93,7 @@ inline PixelSet unite(PixelSet a, const PixelSet& b) {
 }
 
 class MockSkinSurface : public ui::SkinSurface {
-  public:
+public:
     MOCK_METHOD(double, scaleHeight, (), (const, override));
     MOCK_METHOD(double, scaleWidth, (), (const, override));
     MOCK_METHOD(void, usePixelScale, (), (override));

@@ -6,15 +6,15 @@
 #include "ui/mainwindow.h"
 #include "ui/picturebox.h"
 #include "ui/savelocation.h"
-#include "ui/winedrives.h"
 #include "ui/skinnedsurfacewidget.h"
+#include "ui/winedrives.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -103,12 +103,14 @@ TEST_F(Panel, MenusHaveTheirCaptionsAndAccessKeys) {
     QStringList items;
     for (QAction* item : bar[0]->menu()->actions())
         items << (item->isSeparator() ? QStringLiteral("-") : item->text());
-    EXPECT_EQ(items, (QStringList{QString::fromUtf8("設定(&P)"), QString::fromUtf8("場所替え設定ファイルの読み込み(&S)"),
-                                  "-", QString::fromUtf8("終了(&E)")}));
+    EXPECT_EQ(items, (QStringList{QString::fromUtf8("設定(&P)"),
+                                  QString::fromUtf8("場所替え設定ファイルの読み込み(&S)"), "-",
+                                  QString::fromUtf8("終了(&E)")}));
     items.clear();
     for (QAction* item : bar[1]->menu()->actions())
         items << item->text();
-    EXPECT_EQ(items, (QStringList{QString::fromUtf8("わかんない(&H)"), QString::fromUtf8("たまりすくについて(&I)")}));
+    EXPECT_EQ(items, (QStringList{QString::fromUtf8("わかんない(&H)"),
+                                  QString::fromUtf8("たまりすくについて(&I)")}));
     QStringList tray;
     for (QAction* item : window->trayIcon()->contextMenu()->actions())
         tray << item->text();
@@ -133,7 +135,8 @@ TEST_F(Panel, RelocationFileFromTheMenuFillsTheAddressList) {
     dialogs.nextFile = QString::fromStdString((dir / "MOVES.TXT").string());
     action("MENU_SPACE_LOAD")->trigger();
     ASSERT_EQ(dialogs.fileDialogs.size(), 1u);
-    EXPECT_EQ(dialogs.fileDialogs[0], "場所替えのための設定ファイルの読み込み|設定ファイル (*.TXT *.LST *.DAT)");
+    EXPECT_EQ(dialogs.fileDialogs[0],
+              "場所替えのための設定ファイルの読み込み|設定ファイル (*.TXT *.LST *.DAT)");
     auto* list = find<QComboBox>("Combo_DefServer");
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->itemText(1), QString::fromLatin1("http://x1.a.b/"));
@@ -308,17 +311,21 @@ TEST_F(Panel, ChosenSaveFolderGoesIntoTheConvertedQueue) {
     EXPECT_EQ(find<QLabel>("Label_AllDir1")->text(), QString::fromUtf8("C:\\ダウンロード"));
     writeFile(dir / "q.wrg", "Info=\r\nStoreIn=x\r\n");
     window->Form_OLEDragDrop({dir / "q.wrg"});
-    EXPECT_EQ(readFile(dir / "q.wr2"), "Info=\r\nStoreIn=C:\\\x83\x5f\x83\x45\x83\x93\x83\x8d\x81\x5b\x83\x68\\\r\n");
+    EXPECT_EQ(readFile(dir / "q.wr2"),
+              "Info=\r\nStoreIn=C:\\\x83\x5f\x83\x45\x83\x93\x83\x8d\x81\x5b\x83\x68\\\r\n");
     // A drive whose folder cannot be opened says so.
     auto* driveList = find<QComboBox>("Drive_Savelocation");
     driveList->setCurrentIndex(1);
     emit driveList->activated(1);
     ASSERT_FALSE(dialogs.told.empty());
-    EXPECT_EQ(dialogs.told.back(), "デバイスエラー|デバイスが見つかりません\nＦＤなどが入っていない可能性があります");
+    EXPECT_EQ(dialogs.told.back(),
+              "デバイスエラー|デバイスが見つかりません\nＦＤなどが入っていない可能性があります");
 }
 
 // A skin whose every pixel tells where it is.
-QRgb skinPixel(int x, int y) { return qRgb(x % 256, y % 256, x / 256 * 64 + y / 256); }
+QRgb skinPixel(int x, int y) {
+    return qRgb(x % 256, y % 256, x / 256 * 64 + y / 256);
+}
 
 QImage coordinateSkin() {
     QImage skin(440, 420, QImage::Format_RGB32);
