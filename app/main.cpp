@@ -1,7 +1,9 @@
 #include "app/commandline.h"
 
 #ifdef TAMARISK_WITH_GUI
-#include "ui/application.h"
+#include "ui/windowmodule.h"
+
+#include <dlfcn.h>
 #endif
 
 #include <csignal>
@@ -9,6 +11,25 @@
 #include <filesystem>
 #include <iostream>
 #include <unistd.h>
+
+#ifdef TAMARISK_WITH_GUI
+namespace {
+
+// The window module: beside the program (a build, or a copy in any folder), else where it is installed.
+void* loadWindowModule(const std::filesystem::path& program, std::string& error) {
+    const std::filesystem::path folder = program.parent_path();
+    for (const std::filesystem::path& candidate :
+         {folder / kWindowModuleName, folder / TAMARISK_WINDOW_MODULE_DIR / kWindowModuleName}) {
+        if (void* module = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL))
+            return module;
+        if (const char* reason = ::dlerror(); error.empty() && reason != nullptr)
+            error = reason;
+    }
+    return nullptr;
+}
+
+} // namespace
+#endif
 
 int main(int argc, char** argv) {
     // A write beyond the file-size limit then fails with EFBIG and is reported, instead of killing us.
@@ -21,15 +42,28 @@ int main(int argc, char** argv) {
         program = std::filesystem::absolute(argc > 0 ? argv[0] : "tamarisk", error);
     tamarisk::app::FrontEnd frontEnd;
 #ifdef TAMARISK_WITH_GUI
-    frontEnd.openWindow = [&argc, argv](const tamarisk::app::WindowRequest& request) {
-        return tamarisk::ui::runWindow(argc, argv,
-                                       {request.settingsFile, request.seed, request.programFolder});
+    frontEnd.openWindow = [&argc, argv, &program](const tamarisk::app::WindowRequest& request) {
+        std::string error;
+        void* module = loadWindowModule(program, error);
+        auto run = module != nullptr ? reinterpret_cast<TamariskWindowRun>(::dlsym(module, kWindowRunSymbol)) : nullptr;
+        if (run == nullptr) {
+            std::cerr << "tamarisk: the window is not available: " << error << "\n";
+            return 1;
+        }
+        return run(&argc, argv, request.settingsFile.c_str(), request.seed ? 1 : 0, request.seed.value_or(0),
+                   request.programFolder.c_str());
     };
     // A queue file opened from a file manager has no terminal to show its failures on.
     const bool display = std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
     if (::isatty(STDERR_FILENO) != 1 && display) {
-        frontEnd.showFailures = [&argc, argv](const std::string& text) {
-            tamarisk::ui::showFailures(argc, argv, "変換できなかったファイルがあります。\n\n" + text);
+        frontEnd.showFailures = [&argc, argv, &program](const std::string& text) {
+            std::string error;
+            void* module = loadWindowModule(program, error);
+            auto show = module != nullptr
+                            ? reinterpret_cast<TamariskWindowShowFailures>(::dlsym(module, kWindowShowFailuresSymbol))
+                            : nullptr;
+            if (show != nullptr)
+                show(&argc, argv, ("変換できなかったファイルがあります。\n\n" + text).c_str());
         };
     }
 #endif
