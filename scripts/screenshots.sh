@@ -4,6 +4,7 @@
 set -eu
 program=$(realpath "$1")
 out=$(realpath "${2:-docs}")
+mkdir -p "$out"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
