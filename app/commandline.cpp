@@ -10,6 +10,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <array>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -211,9 +212,10 @@ Request parse(const std::vector<std::string>& args, Console& console, bool& exit
                  "one line per file with what was written; the settings file used");
 
     std::string settingsFile;
-    cli.add_option("--settings", settingsFile,
-                   "the settings file to read and write (default: tamcfg.dat, see README)")
-        ->type_name("FILE");
+    auto* settingsOption =
+        cli.add_option("--settings", settingsFile,
+                       "the settings file to read and write (default: tamcfg.dat, see README)")
+            ->type_name("FILE");
     std::vector<CLI::Option*> toggleOptions;
     std::vector<std::string> toggleValues(std::size(kToggleFlags));
     for (std::size_t i = 0; i < std::size(kToggleFlags); ++i) {
@@ -244,7 +246,7 @@ Request parse(const std::vector<std::string>& args, Console& console, bool& exit
                    "場所替えのための設定ファイル (address,path pairs for --address-change; repeatable)")
         ->type_name("FILE")
         ->allow_extra_args(false);
-    std::uint32_t seed = 0;
+    std::string seed;
     auto* seedOption =
         cli.add_option("--seed", seed, "seed the random numbers (default: from the clock)")->type_name("N");
     std::string overwrite = "ask";
@@ -255,13 +257,20 @@ Request parse(const std::vector<std::string>& args, Console& console, bool& exit
         ->type_name("FILE");
 
     try {
-        // CLI11 reads "--folder=" as a flag without a value and would take the next argument as the value;
-        // an empty text is a value the user meant, so hand it over as a separate empty argument.
+        // CLI11 reads "--folder=" as an option without a value and takes the next argument as its value,
+        // which would turn a FILE into a settings file. Every "--name=value" of an option that takes a value
+        // is handed over as two arguments, the value possibly empty.
+        constexpr std::array<std::string_view, 8> kValueOptions = {
+            "--settings", "--relocation-file", "--assign",       "--overwrite",
+            "--seed",     "--webjump-number",  "--webjump-name", "--folder"};
         std::vector<std::string> reversed;
         for (auto arg = args.rbegin(); arg != args.rend(); ++arg) {
-            if (*arg == "--webjump-number=" || *arg == "--webjump-name=" || *arg == "--folder=") {
-                reversed.emplace_back();
-                reversed.push_back(arg->substr(0, arg->size() - 1));
+            const std::size_t equals = arg->find('=');
+            const std::string_view name = std::string_view(*arg).substr(0, equals);
+            if (equals != std::string::npos &&
+                std::find(kValueOptions.begin(), kValueOptions.end(), name) != kValueOptions.end()) {
+                reversed.push_back(arg->substr(equals + 1));
+                reversed.emplace_back(name);
             } else {
                 reversed.push_back(*arg);
             }
@@ -294,10 +303,23 @@ Request parse(const std::vector<std::string>& args, Console& console, bool& exit
         request.webjumpName = webjumpName;
     if (folderOption->count() > 0)
         request.folder = folder;
-    if (seedOption->count() > 0)
-        request.seed = seed;
-    if (!settingsFile.empty())
+    if (seedOption->count() > 0) {
+        const bool digits =
+            !seed.empty() && seed.size() <= 10 &&
+            std::all_of(seed.begin(), seed.end(), [](char c) { return c >= '0' && c <= '9'; });
+        if (!digits || std::stoull(seed) > UINT32_MAX)
+            throw UsageError{"--seed: expected a number from 0 to 4294967295, not \"" + seed + "\""};
+        request.seed = static_cast<std::uint32_t>(std::stoull(seed));
+    }
+    if (settingsOption->count() > 0) {
+        if (settingsFile.empty())
+            throw UsageError{"--settings: expected a file name"};
         request.settingsFile = settingsFile;
+    }
+    for (const std::string& file : request.relocationFiles) {
+        if (file.empty())
+            throw UsageError{"--relocation-file: expected a file name"};
+    }
     request.overwriteGiven = !overwrite.empty() && cli.get_option("--overwrite")->count() > 0;
     if (overwrite == "yes")
         request.overwrite = CommandLineHooks::Answer::Yes;

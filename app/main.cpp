@@ -4,6 +4,7 @@
 #include "ui/windowmodule.h"
 
 #include <dlfcn.h>
+#include <sys/wait.h>
 #endif
 
 #include <csignal>
@@ -45,7 +46,8 @@ int main(int argc, char** argv) {
     frontEnd.openWindow = [&argc, argv, &program](const tamarisk::app::WindowRequest& request) {
         std::string error;
         void* module = loadWindowModule(program, error);
-        auto run = module != nullptr ? reinterpret_cast<TamariskWindowRun>(::dlsym(module, kWindowRunSymbol)) : nullptr;
+        auto run = module != nullptr ? reinterpret_cast<TamariskWindowRun>(::dlsym(module, kWindowRunSymbol))
+                                     : nullptr;
         if (run == nullptr) {
             std::cerr << "tamarisk: the window is not available: " << error << "\n";
             return 1;
@@ -57,13 +59,23 @@ int main(int argc, char** argv) {
     const bool display = std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
     if (::isatty(STDERR_FILENO) != 1 && display) {
         frontEnd.showFailures = [&argc, argv, &program](const std::string& text) {
-            std::string error;
-            void* module = loadWindowModule(program, error);
-            auto show = module != nullptr
-                            ? reinterpret_cast<TamariskWindowShowFailures>(::dlsym(module, kWindowShowFailuresSymbol))
-                            : nullptr;
-            if (show != nullptr)
-                show(&argc, argv, ("変換できなかったファイルがあります。\n\n" + text).c_str());
+            // Shown by a child process: a display that cannot be reached ends the child, never this run,
+            // whose exit status and error lines stand.
+            const pid_t child = ::fork();
+            if (child == 0) {
+                std::string error;
+                void* module = loadWindowModule(program, error);
+                auto show = module != nullptr ? reinterpret_cast<TamariskWindowShowFailures>(
+                                                    ::dlsym(module, kWindowShowFailuresSymbol))
+                                              : nullptr;
+                if (show != nullptr)
+                    show(&argc, argv, ("変換できなかったファイルがあります。\n\n" + text).c_str());
+                ::_exit(0);
+            }
+            if (child > 0) {
+                int status = 0;
+                ::waitpid(child, &status, 0);
+            }
         };
     }
 #endif

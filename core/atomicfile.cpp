@@ -47,7 +47,8 @@ constexpr std::size_t kBufferSize = 1 << 20;
 } // namespace
 
 AtomicOutput::AtomicOutput(std::filesystem::path target, const WriteOptions& options)
-    : m_target(std::move(target)), m_fd(openUnique(m_target, options, m_temporary)) {
+    : m_target(std::move(target)), m_fd(openUnique(m_target, options, m_temporary)),
+      m_durable(options.durable) {
     if (options.mode && ::fchmod(m_fd.get(), *options.mode) != 0) {
         const int error = errno;
         ::unlink(m_temporary.c_str());
@@ -95,11 +96,35 @@ void AtomicOutput::writeAll(std::string_view bytes) {
 
 void AtomicOutput::commit() {
     flush();
+    if (m_durable && ::fsync(m_fd.get()) != 0)
+        throw IoError("cannot write " + m_target.string() + ": " + reason(errno));
     if (!m_fd.close())
         throw IoError("cannot write " + m_target.string() + ": " + reason(errno));
     if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
         throw IoError("cannot create " + m_target.string() + ": " + reason(errno));
     m_committed = true;
+    if (m_durable) {
+        // The rename itself reaches the device with the folder.
+        const std::filesystem::path folder = m_target.has_parent_path() ? m_target.parent_path() : ".";
+        FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (dir.get() < 0 || ::fsync(dir.get()) != 0)
+            throw IoError("cannot write " + m_target.string() + ": " + reason(errno));
+    }
+}
+
+Replacement replacementFor(const std::filesystem::path& file) {
+    std::error_code error;
+    Replacement replacement{file, 0666};
+    if (std::filesystem::is_symlink(file, error)) {
+        replacement.target = std::filesystem::canonical(file, error);
+        if (error)
+            throw IoError("cannot replace " + file.string() + ": " + error.message());
+    }
+    struct stat st {};
+    if (::stat(replacement.target.c_str(), &st) != 0)
+        throw IoError("cannot replace " + file.string() + ": " + reason(errno));
+    replacement.mode = st.st_mode & 07777;
+    return replacement;
 }
 
 void writeFileAtomically(const std::filesystem::path& target, std::string_view data,

@@ -17,7 +17,18 @@ struct WriteOptions {
     /// Draws a name for the temporary file; called again while the name drawn belongs to a file. Without
     /// it the name is the target's with a random ".tmp" suffix.
     std::function<std::filesystem::path()> temporaryName;
+    /// Flush the file to the device before it replaces the target, and the folder after: for files the user
+    /// keeps (the settings, a list rewritten in place), so that not even a power cut leaves an empty file.
+    bool durable = false;
 };
+
+/// Where a file that already exists is replaced: a symbolic link keeps pointing at its target, which is
+/// what gets replaced, and the new file keeps the old one's permission bits. Throws IoError.
+struct Replacement {
+    std::filesystem::path target;
+    mode_t mode = 0;
+};
+Replacement replacementFor(const std::filesystem::path& file);
 
 /// A file written through a temporary file in the same folder that is renamed over target only when
 /// commit() is called, so target is either the old file or the whole new one, never a part. Small
@@ -42,6 +53,7 @@ private:
     FileDescriptor m_fd;
     std::string m_buffer;
     bool m_committed = false;
+    bool m_durable = false;
 };
 
 /// Writes data to target through a temporary file in the same folder that is renamed over target only

@@ -18,6 +18,14 @@ constexpr bool isTrailByte(unsigned char b) {
     return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
 }
 
+/// ASCII case folding; every other byte, a byte of a double-byte character included, stays as it is.
+constexpr char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+constexpr char asciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 /// Bytes taken by the character that starts at byte offset i (1 or 2).
 inline std::size_t charWidthAt(std::string_view s, std::size_t i) {
     return (isLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() &&

@@ -94,14 +94,20 @@ void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& 
 // address before it, and makes every "Advanced=" line "Advanced=1". Lines after a referer line are held
 // back until the entry's "Url=" line; lines still held when the file ends are written as they are.
 void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, ByteSink& out) {
-    std::vector<std::string> held;
+    // A held "Referer=" line keeps its own text: it becomes "Referer=2" only when its entry's address comes.
+    struct Held {
+        std::string line;
+        bool referer = false;
+    };
+    std::vector<Held> held;
     std::size_t heldCount = 0;
     bool collecting = false;
     bool refererSeen = false;
-    const auto hold = [&](std::string_view line) {
+    const auto hold = [&](std::string_view line, bool referer) {
         if (heldCount == held.size())
             held.emplace_back();
-        held[heldCount++].assign(line);
+        held[heldCount].line.assign(line);
+        held[heldCount++].referer = referer;
     };
     while (ReadPos >= 1) {
         const std::string_view input = reader.ReadLineAt(ReadPos);
@@ -113,20 +119,22 @@ void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t
         } else if (queue::hasPrefix(line, queue::kReferer)) {
             collecting = true;
             refererSeen = true;
-            hold(queue::kRefererLine);
+            hold(line, true);
         } else if (queue::hasPrefix(line, queue::kRefererStr)) {
             collecting = true;
-            hold(line);
+            hold(line, false);
         } else if (queue::hasPrefix(line, queue::kUrl)) {
             const std::string_view address = line.substr(queue::kUrl.size());
             bool addressSet = false;
             for (std::size_t i = 0; i < heldCount; ++i) {
-                if (queue::hasPrefix(held[i], queue::kRefererStr)) {
+                if (held[i].referer) {
+                    appendLine(out, queue::kRefererLine);
+                } else if (queue::hasPrefix(held[i].line, queue::kRefererStr)) {
                     out.append(queue::kRefererStr);
                     appendLine(out, address);
                     addressSet = true;
                 } else {
-                    appendLine(out, held[i]);
+                    appendLine(out, held[i].line);
                 }
             }
             if (!refererSeen)
@@ -140,13 +148,13 @@ void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t
             collecting = false;
             refererSeen = false;
         } else if (collecting) {
-            hold(line);
+            hold(line, false);
         } else {
             appendLine(out, line);
         }
     }
     for (std::size_t i = 0; i < heldCount; ++i)
-        appendLine(out, held[i]);
+        appendLine(out, held[i].line);
 }
 
 // Order statistics over the entries not yet written: the r-th remaining one in O(log n). A Fenwick tree of
@@ -190,8 +198,8 @@ std::string lastError(std::string_view what, const std::filesystem::path& path) 
     return std::string(what) + " " + path.string() + ": " + std::strerror(errno);
 }
 
-void convertQueueFile(State& state, const std::filesystem::path& path, FileResult& result) {
-    const LineReader queueFile = LineReader::open(path);
+void convertQueueFile(State& state, const std::filesystem::path& path, const LineReader& queueFile,
+                      FileResult& result) {
     const std::string& name = path.native();
     const std::filesystem::path wr2 = queue::derivedName(name, queue::kConvertedSuffix);
     if (!state.optionOn(kOptShuffle)) {
@@ -330,11 +338,11 @@ FileResult Chenge_Wrg(State& state, const std::filesystem::path& path, Conversio
         }
         switch (queue::fileKind(path.native())) {
         case queue::FileKind::Queue:
-            convertQueueFile(state, path, result);
+            convertQueueFile(state, path, LineReader::open(path), result);
             break;
         case queue::FileKind::UrlList:
-            if (const auto queueFile = convertUrlList(state, path, hooks, result))
-                convertQueueFile(state, *queueFile, result);
+            if (const std::optional<MadeQueue> made = convertUrlList(state, path, hooks, result))
+                convertQueueFile(state, made->file, made->text, result);
             break;
         case queue::FileKind::Other:
             result.outcome = Outcome::Ignored;
@@ -343,6 +351,11 @@ FileResult Chenge_Wrg(State& state, const std::filesystem::path& path, Conversio
     } catch (const IoError& error) {
         result.outcome = Outcome::Failed;
         result.error = error.what();
+    } catch (const std::exception& error) {
+        // Out of memory on a huge file, for one: the temporary files are gone with the unwinding, and the
+        // next file gets its turn.
+        result.outcome = Outcome::Failed;
+        result.error = "cannot convert " + path.string() + ": " + error.what();
     }
     return result;
 }

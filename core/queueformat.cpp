@@ -1,5 +1,7 @@
 #include "core/queueformat.h"
 
+#include "core/cp932.h"
+
 namespace tamarisk::core::queue {
 
 std::string derivedName(std::string_view name, std::string_view suffix) {
@@ -12,10 +14,8 @@ FileKind fileKind(std::string_view name) {
     if (name.size() < 4)
         return FileKind::Other;
     std::string ext(name.substr(name.size() - 4));
-    for (char& c : ext) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
+    for (char& c : ext)
+        c = asciiLower(c);
     if (ext == ".wrg")
         return FileKind::Queue;
     if (ext == ".txt" || ext == ".lst" || ext == ".dat")

@@ -33,6 +33,12 @@ inline constexpr std::array<std::string_view, 8> kNewEntryLines = {
     "Info=", "StoreIn=", "SaveAs=", "Advanced=0", "Login=0", "Password=", "UserName=", "_IsOk=0",
 };
 
+/// Appends line and its CR LF.
+inline void appendLine(std::string& out, std::string_view line) {
+    out += line;
+    out += kLineEnd;
+}
+
 /// A line is recognised when its first characters are exactly the prefix; nothing is trimmed first.
 /// Prefixes are ASCII, so comparing bytes compares characters.
 constexpr bool hasPrefix(std::string_view line, std::string_view prefix) {

@@ -25,7 +25,11 @@ int draw(Random& random, int count) {
 bool startsWithChars(std::string_view text, std::string_view prefix) {
     if (!text.starts_with(prefix))
         return false;
-    return CharText(text).left(charCount(prefix)) == prefix;
+    // The prefix must end on a character boundary of text, not inside a double-byte character.
+    std::size_t i = 0;
+    while (i < prefix.size())
+        i += charWidthAt(text, i);
+    return i == prefix.size();
 }
 
 // The switch that lets a group's own numbered (or 7a) hosts take part in the choice.

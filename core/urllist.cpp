@@ -1,6 +1,7 @@
 #include "core/urllist.h"
 
 #include "core/atomicfile.h"
+#include "core/cp932.h"
 #include "core/errors.h"
 #include "core/queueformat.h"
 #include "core/urlsplit.h"
@@ -15,29 +16,20 @@ namespace tamarisk::core {
 
 namespace {
 
-void appendLine(std::string& out, std::string_view line) {
-    out += line;
-    out += queue::kLineEnd;
-}
-
 // The list's lines through the address change, replacing the list atomically: the list is never missing,
 // keeps its permission bits, and a list that is a symbolic link has its target rewritten.
 void rewriteInPlace(State& state, const std::filesystem::path& list, const LineReader& listFile,
                     FileResult& result) {
-    std::error_code error;
-    const std::filesystem::path target = std::filesystem::canonical(list, error);
-    if (error)
-        throw IoError("cannot rewrite " + list.string() + ": " + error.message());
-    struct stat st {};
-    if (::stat(target.c_str(), &st) != 0)
-        throw IoError("cannot rewrite " + list.string() + ": " + std::strerror(errno));
+    const Replacement replacement = replacementFor(list);
+    const std::filesystem::path& target = replacement.target;
     // As root a rename would replace even a read-only list, so the bits are checked here.
-    if ((st.st_mode & 0222) == 0)
+    if ((replacement.mode & 0222) == 0)
         throw IoError("cannot rewrite " + list.string() + ": " + std::strerror(EACCES) +
                       " (the list is read-only)");
 
     WriteOptions options;
-    options.mode = st.st_mode & 07777;
+    options.mode = replacement.mode;
+    options.durable = true;
     // The temporary name: the list's name less three characters, "$$$", then 1000 x r in hexadecimal.
     options.temporaryName = [&state, &target] {
         char hex[16];
@@ -56,10 +48,7 @@ bool isAddressLine(std::string_view line) {
     if (line.size() < kScheme.size())
         return false;
     for (std::size_t i = 0; i < kScheme.size(); ++i) {
-        char c = line[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != kScheme[i])
+        if (asciiLower(line[i]) != kScheme[i])
             return false;
     }
     return true;
@@ -78,9 +67,9 @@ std::string makeQueueText(const LineReader& list) {
         if (ReadPos < 1 || !isAddressLine(line))
             continue;
         for (const std::string_view entryLine : queue::kNewEntryLines)
-            appendLine(out, entryLine);
+            queue::appendLine(out, entryLine);
         out += queue::kUrl;
-        appendLine(out, addressOf(line));
+        queue::appendLine(out, addressOf(line));
     }
     return out;
 }
@@ -94,13 +83,13 @@ std::string rewriteListText(const State& state, const LineReader& list) {
     while (ReadPos >= 1) {
         const std::string_view line = list.ReadLineAt(ReadPos);
         if (ReadPos >= 1)
-            appendLine(out, changer.change(line, changed) ? std::string_view(changed) : line);
+            queue::appendLine(out, changer.change(line, changed) ? std::string_view(changed) : line);
     }
     return out;
 }
 
-std::optional<std::filesystem::path> convertUrlList(State& state, const std::filesystem::path& list,
-                                                    ConversionHooks& hooks, FileResult& result) {
+std::optional<MadeQueue> convertUrlList(State& state, const std::filesystem::path& list,
+                                        ConversionHooks& hooks, FileResult& result) {
     const LineReader listFile = LineReader::open(list);
     const OptionState& options = state.options;
     if (options.OptCheckBoxes[kOptAddressChange] != 0 && options.ListCheckBox[0] != 0) {
@@ -114,9 +103,10 @@ std::optional<std::filesystem::path> convertUrlList(State& state, const std::fil
         return std::nullopt;
     }
     // When the queue file cannot be made, nothing is converted: an old file of that name is left alone.
-    writeFileAtomically(queueFile, makeQueueText(listFile));
+    LineReader queueText(makeQueueText(listFile));
+    writeFileAtomically(queueFile, queueText.bytes());
     result.written.push_back(queueFile);
-    return queueFile;
+    return MadeQueue{queueFile, std::move(queueText)};
 }
 
 } // namespace tamarisk::core

@@ -22,11 +22,17 @@ std::string makeQueueText(const LineReader& list);
 /// The list with every line passed through the address change, one line out for each line in.
 std::string rewriteListText(const State& state, const LineReader& list);
 
+/// A queue file made from a URL list: its name, and its text to be converted without reading it back.
+struct MadeQueue {
+    std::filesystem::path file;
+    LineReader text;
+};
+
 /// The URL-list step of the conversion. With the address-change and keep-lists options both on the list
 /// is rewritten in place and nothing is returned; otherwise the queue file is made beside it (after the
-/// overwrite question when it exists) and its path returned for conversion. Records the outcome and the
-/// files written in result; throws IoError.
-std::optional<std::filesystem::path> convertUrlList(State& state, const std::filesystem::path& list,
-                                                    ConversionHooks& hooks, FileResult& result);
+/// overwrite question when it exists) and returned for conversion. Records the outcome and the files
+/// written in result; throws IoError.
+std::optional<MadeQueue> convertUrlList(State& state, const std::filesystem::path& list,
+                                        ConversionHooks& hooks, FileResult& result);
 
 } // namespace tamarisk::core

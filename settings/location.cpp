@@ -1,6 +1,8 @@
 #include "settings/location.h"
 
 #include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace tamarisk::settings {
 
@@ -26,8 +28,11 @@ std::filesystem::path defaultSettingsFile(const std::filesystem::path& programFi
         config = xdg;
     else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0')
         config = std::filesystem::path(home) / ".config";
+    else if (const passwd* user = ::getpwuid(::getuid()); user != nullptr && user->pw_dir != nullptr)
+        config = std::filesystem::path(user->pw_dir) / ".config";
     else
-        config = "/tmp";
+        return {}; // no home: no settings file, rather than one in a folder that other users can write to
+
     return config / "tamarisk" / kSettingsFileName;
 }
 

@@ -1,8 +1,10 @@
 #include "settings/settingsfile.h"
 
 #include "core/atomicfile.h"
+#include "core/cp932.h"
 #include "core/errors.h"
 #include "core/linereader.h"
+#include "core/queueformat.h"
 
 #include <array>
 #include <cerrno>
@@ -18,9 +20,6 @@ namespace tamarisk::settings {
 namespace {
 
 using core::ServerRec;
-
-// Every line the program writes ends with CR LF.
-constexpr std::string_view kLineEnd = "\r\n";
 
 // The toggle lines, in the order the writer puts them after the four text lines.
 constexpr std::array<std::string_view, 8> kToggleKeys = {"CHKB0", "CHKB1", "CHKB2", "CHKB3",
@@ -51,10 +50,8 @@ std::optional<KeyLine> splitKeyLine(std::string_view line) {
     if (colon == std::string_view::npos)
         return std::nullopt;
     KeyLine result{std::string(line.substr(0, colon)), line.substr(colon + 1)};
-    for (char& c : result.key) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
+    for (char& c : result.key)
+        c = core::asciiUpper(c);
     return result;
 }
 
@@ -259,11 +256,11 @@ std::string hexDigits(int value) {
     return text;
 }
 
-void appendLine(std::string& out, std::string_view key, std::string_view value) {
+void appendKeyLine(std::string& out, std::string_view key, std::string_view value) {
     out += key;
     out += ':';
     out += value;
-    out += kLineEnd;
+    out += core::queue::kLineEnd;
 }
 
 std::string composeSettings(const core::State& state, const core::LineReader& old) {
@@ -274,16 +271,16 @@ std::string composeSettings(const core::State& state, const core::LineReader& ol
 
     std::string out;
     out.reserve(old.bytes().size() + 256);
-    appendLine(out, "GCPATH", options.Label_AllDir[0]);
-    appendLine(out, "FSPATH", options.Label_AllDir[1]);
-    appendLine(out, "WEJNUM", options.Text_Webjump);
-    appendLine(out, "WEJNAM", options.Text_WebjumpName);
+    appendKeyLine(out, "GCPATH", options.Label_AllDir[0]);
+    appendKeyLine(out, "FSPATH", options.Label_AllDir[1]);
+    appendKeyLine(out, "WEJNUM", options.Text_Webjump);
+    appendKeyLine(out, "WEJNAM", options.Text_WebjumpName);
     for (std::size_t i = 0; i < kToggleKeys.size(); ++i)
-        appendLine(out, kToggleKeys[i], hexDigits(toggleValue(options, i)));
+        appendKeyLine(out, kToggleKeys[i], hexDigits(toggleValue(options, i)));
     if (writeLeft)
-        appendLine(out, "WLEFT", core::NumStr(*options.windowLeft));
+        appendKeyLine(out, "WLEFT", core::NumStr(*options.windowLeft));
     if (writeTop)
-        appendLine(out, "W_TOP", core::NumStr(*options.windowTop));
+        appendKeyLine(out, "W_TOP", core::NumStr(*options.windowTop));
 
     int serversSeen = 0;
     std::int64_t ReadPos = 1;
@@ -303,7 +300,7 @@ std::string composeSettings(const core::State& state, const core::LineReader& ol
                     continue;
                 if (serversSeen <= core::kMaxServers) {
                     const ServerRec& group = state.Servers[static_cast<std::size_t>(serversSeen)];
-                    appendLine(out, "SKIMEUCHI", core::NumStr(group.SKimeuchi));
+                    appendKeyLine(out, "SKIMEUCHI", core::NumStr(group.SKimeuchi));
                     continue;
                 }
             } else if (key == "GCPATH" || key == "FSPATH" || key == "WEJNUM" || key == "WEJNAM" ||
@@ -311,8 +308,7 @@ std::string composeSettings(const core::State& state, const core::LineReader& ol
                 continue;
             }
         }
-        out += line;
-        out += kLineEnd;
+        core::queue::appendLine(out, line);
     }
     return out;
 }
@@ -320,6 +316,10 @@ std::string composeSettings(const core::State& state, const core::LineReader& ol
 } // namespace
 
 LoadResult Load_IniFile(core::State& state, const std::filesystem::path& file, WindowEffects& window) {
+    if (file.empty()) {
+        state.options.OptCheckBoxes[core::kOptServerChange] = 2;
+        return {false, "no settings file: the user has no home folder to keep it in"};
+    }
     createWhenMissing(file);
     core::LineReader reader;
     try {
@@ -347,18 +347,14 @@ SaveResult saveSettings(const core::State& state, const std::filesystem::path& f
     }
     const std::string text = composeSettings(state, old);
 
-    // A settings file that is a link (into a folder of dotfiles, say) stays a link: its target is replaced.
-    std::filesystem::path target = file;
-    std::error_code ignored;
-    if (std::filesystem::is_symlink(file, ignored)) {
-        if (std::filesystem::path resolved = std::filesystem::canonical(file, ignored); !resolved.empty())
-            target = std::move(resolved);
-    }
-    core::WriteOptions options;
-    if (struct stat st{}; ::stat(target.c_str(), &st) == 0)
-        options.mode = st.st_mode & 07777;
     try {
-        core::writeFileAtomically(target, text, options);
+        // A settings file that is a link (into a folder of dotfiles, say) stays a link: its target is
+        // replaced.
+        const core::Replacement replacement = core::replacementFor(file);
+        core::WriteOptions options;
+        options.mode = replacement.mode;
+        options.durable = true;
+        core::writeFileAtomically(replacement.target, text, options);
     } catch (const core::IoError& error) {
         return {false, std::string(error.what()) + "; settings not saved, the old file is unchanged"};
     }

@@ -74,10 +74,6 @@ QString fromCp932(const std::string& bytes) {
     return QString::fromStdString(core::cp932ToUtf8(bytes));
 }
 
-std::optional<std::string> toCp932(const QString& text) {
-    return core::utf8ToCp932(text.toStdString()).text;
-}
-
 // Places a control by its design rectangle in twips of its container.
 template <typename Widget>
 Widget* placed(Widget* widget, const char* name, int left, int top, int width, int height) {
@@ -288,8 +284,7 @@ void MainWindow::buildControls() {
     m_textWebjumpName->setToolTip(QString::fromUtf8("サーバの名前です"));
     connect(m_textWebjumpName, &QLineEdit::textEdited, this, [this](const QString& text) {
         // The name goes into addresses written as Shift-JIS: text that has no such form is not taken.
-        if (const std::optional<std::string> name = toCp932(text);
-            name && name->find_first_of("\r\n") == std::string::npos)
+        if (const std::optional<std::string> name = cp932OrTell(text))
             m_state.options.Text_WebjumpName = *name;
         else
             m_textWebjumpName->setText(fromCp932(m_state.options.Text_WebjumpName));
@@ -479,6 +474,17 @@ void MainWindow::showState() {
     m_labelAllDir[0]->setText(fromCp932(options.Label_AllDir[0]));
     m_labelAllDir[1]->setText(fromCp932(options.Label_AllDir[1]));
     m_checkMembers7Tripod->setChecked(options.Check_Members7Tripod == 1);
+}
+
+std::optional<std::string> MainWindow::cp932OrTell(const QString& text) {
+    const core::Cp932Conversion converted = core::utf8ToCp932(text.toStdString());
+    if (!converted.text) {
+        m_dialogs.tell(this, QString::fromUtf8("たまりすく"),
+                       QString::fromStdString(converted.error) +
+                           QString::fromUtf8("\nこの文字は使えません。"),
+                       Dialogs::Icon::Exclamation);
+    }
+    return converted.text;
 }
 
 void MainWindow::syncTogglesToState() {
@@ -748,6 +754,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     m_tray->hide();
     saveSettingsOnClose();
     event->accept();
+    // Closing a window hidden in the notification area ends no event loop by itself: the program would go
+    // on without a window, an icon or a way to end it.
+    QCoreApplication::quit();
 }
 
 void MainWindow::changeEvent(QEvent* event) {
@@ -841,7 +850,7 @@ void MainWindow::Combo_DefServer_LostFocus() {
     const QString typed = m_comboDefServer->currentText();
     const int current = m_comboDefServer->currentIndex();
     const std::vector<std::string>& items = m_state.defServerItems;
-    const std::optional<std::string> address = toCp932(typed);
+    const std::optional<std::string> address = cp932OrTell(typed);
     // Typing an address leaves no item selected until the text is an item's own.
     int selected = current >= 0 && m_comboDefServer->itemText(current) == typed ? current : -1;
     if (selected < 0 && address) {
@@ -882,8 +891,10 @@ void MainWindow::Combo_DefServer_Click() {
 
 void MainWindow::Text_DefServer_LostFocus() {
     const QString text = m_textDefServer->text();
-    if (const std::optional<std::string> path = toCp932(text))
-        m_state.DefServers[static_cast<std::size_t>(m_state.DefServerIndex)].DefPath = *path;
+    const std::optional<std::string> path = cp932OrTell(text);
+    if (!path)
+        return;
+    m_state.DefServers[static_cast<std::size_t>(m_state.DefServerIndex)].DefPath = *path;
     // The box shows the "/" at once; the stored path takes it the next time the box loses the focus.
     if (!text.isEmpty() && !text.endsWith('/'))
         m_textDefServer->setText(text + '/');
@@ -962,7 +973,7 @@ void MainWindow::chkIPList_Click() {
 }
 
 void MainWindow::Text_Webjump_LostFocus() {
-    if (const std::optional<std::string> text = toCp932(m_textWebjump->text()))
+    if (const std::optional<std::string> text = cp932OrTell(m_textWebjump->text()))
         m_state.options.Text_Webjump = *text;
     core::normaliseWebjumpNumber(m_state.options);
     m_textWebjump->setText(fromCp932(m_state.options.Text_Webjump));

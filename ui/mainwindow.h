@@ -110,6 +110,8 @@ private:
     void printCaptions();
     void showState();
     void syncTogglesToState();
+    /// The text as CP932 bytes for the option state; a character CP932 cannot hold is named in a message box.
+    std::optional<std::string> cp932OrTell(const QString& text);
 
     // Mouse routing of the surfaces that carry skinned controls.
     void picCBox_MouseDown(std::int16_t button, std::int16_t shift, float x, float y);

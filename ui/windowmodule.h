@@ -6,8 +6,8 @@
 extern "C" {
 
 /// Runs the window until it is closed; returns the exit status.
-using TamariskWindowRun = int (*)(int* argc, char** argv, const char* settingsFile, int hasSeed, std::uint32_t seed,
-                                  const char* programFolder);
+using TamariskWindowRun = int (*)(int* argc, char** argv, const char* settingsFile, int hasSeed,
+                                  std::uint32_t seed, const char* programFolder);
 /// Shows the failures of a command-line run in a message box.
 using TamariskWindowShowFailures = void (*)(int* argc, char** argv, const char* text);
 }

@@ -1,5 +1,7 @@
 #include "ui/winedrives.h"
 
+#include "core/cp932.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <system_error>
@@ -12,14 +14,6 @@ namespace {
 
 bool isAsciiLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-char lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // A name that a Windows path can hold: none of the characters Windows reserves, no control characters.
@@ -82,7 +76,7 @@ std::vector<WineDrive> wineDrives(const fs::path& prefix) {
                 continue;
             if (target.is_relative())
                 target = devices / target;
-            drives.push_back({upper(letter), resolved(target)});
+            drives.push_back({core::asciiUpper(letter), resolved(target)});
         }
     }
     if (drives.empty())
@@ -97,7 +91,7 @@ std::vector<WineDrive> userWineDrives() {
 std::optional<WindowsPath> parseWindowsPath(std::string_view text) {
     if (text.size() < 2 || !isAsciiLetter(text[0]) || text[1] != ':')
         return std::nullopt;
-    WindowsPath path{upper(text[0]), {}};
+    WindowsPath path{core::asciiUpper(text[0]), {}};
     std::string_view rest = text.substr(2);
     if (rest.empty())
         return path;
@@ -135,8 +129,9 @@ std::optional<fs::path> toLinuxFolder(const std::vector<WineDrive>& drives, std:
     const std::optional<WindowsPath> parsed = parseWindowsPath(windowsPath);
     if (!parsed)
         return std::nullopt;
-    const auto drive = std::find_if(drives.begin(), drives.end(),
-                                    [&](const WineDrive& d) { return upper(d.letter) == parsed->letter; });
+    const auto drive = std::find_if(drives.begin(), drives.end(), [&](const WineDrive& d) {
+        return core::asciiUpper(d.letter) == parsed->letter;
+    });
     if (drive == drives.end())
         return std::nullopt;
     fs::path folder = drive->folder;
@@ -160,7 +155,7 @@ std::optional<std::string> toWindowsPath(const std::vector<WineDrive>& drives, c
     }
     if (best == nullptr)
         return std::nullopt;
-    WindowsPath path{upper(best->letter), {}};
+    WindowsPath path{core::asciiUpper(best->letter), {}};
     for (std::size_t i = bestDepth; i < target.size(); ++i) {
         std::string name = target[i].string();
         if (!isWindowsName(name))
@@ -205,7 +200,8 @@ std::vector<std::string> subfolderNames(const fs::path& folder) {
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         // As unsigned bytes, so that UTF-8 names come after ASCII ones.
         const auto lessFolded = [](char x, char y) {
-            return static_cast<unsigned char>(lower(x)) < static_cast<unsigned char>(lower(y));
+            return static_cast<unsigned char>(core::asciiLower(x)) <
+                   static_cast<unsigned char>(core::asciiLower(y));
         };
         if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), lessFolded))
             return true;

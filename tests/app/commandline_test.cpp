@@ -116,6 +116,21 @@ TEST_F(CommandLine, BadOptionValuesAreUsageErrorsThatChangeNothing) {
     EXPECT_THAT(tamarisk({"--folder=\xE2\x82\xAC", path("q.wrg")}).err, HasSubstr("U+20AC"));
 }
 
+TEST_F(CommandLine, AnEmptyValueNeverTakesTheNextArgument) {
+    // "--settings=" must not make the next FILE the settings file (which would then be rewritten).
+    const std::string queue = crlf({"Info=", "Url=http://a.b.c/x"});
+    writeFile(dir / "other.wrg", queue);
+    for (const char* flag : {"--settings=", "--relocation-file=", "--assign=", "--overwrite=", "--seed="}) {
+        const RunResult result = run(kProgram, {flag, path("other.wrg")});
+        EXPECT_EQ(result.status, 2) << flag;
+        EXPECT_EQ(readFile(dir / "other.wrg"), queue) << flag;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "other.wr2"));
+    // An empty save folder is a value like any other.
+    ASSERT_EQ(tamarisk({"--save-folder", "--folder=", path("other.wrg")}).status, 0);
+    EXPECT_EQ(readFile(dir / "other.wrg"), queue);
+}
+
 TEST_F(CommandLine, OnOffValuesSetOptionsForTheRun) {
     writeFile(dir / "q.wrg", "Info=\r\nUrl=A\r\n");
     EXPECT_EQ(tamarisk({"--referer=on", "--shuffle=0", "--webjump-number=", path("q.wrg")}).status, 0);
@@ -150,6 +165,16 @@ TEST_F(CommandLine, FailuresNameTheFileAndTheReasonAndTheRestGoesOn) {
                               ": Not a directory\n" + "tamarisk: " + path("taken.wrg") + ": cannot create " +
                               path("taken.wr2") + ": Is a directory\n");
     EXPECT_EQ(readFile(dir / "q.wr2"), "Info=\r\n");
+}
+
+TEST_F(CommandLine, FailuresKeepTheirStatusWhenNoDisplayAnswers) {
+    // Without a terminal and with a display named, failures are also offered to a message box; a display
+    // that cannot be reached must not change what the run reports.
+    RunOptions unreachable;
+    unreachable.environment = {"DISPLAY=:97", "WAYLAND_DISPLAY="};
+    const RunResult result = tamarisk({path("missing.wrg")}, unreachable);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_THAT(result.err, HasSubstr("tamarisk: " + path("missing.wrg") + ": cannot read"));
 }
 
 TEST_F(CommandLine, AFullDeviceLeavesNoPartialFile) {

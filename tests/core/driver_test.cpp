@@ -79,6 +79,7 @@ TEST(RefererPass, NeverDropsLinesHeldWhenTheFileEnds) {
     State state = withOption(kOptReferer);
     EXPECT_EQ(convert(state, crlf({"Info=", "RefererStr=x", "Login=0", ";c"})),
               crlf({"Info=", "RefererStr=x", "Login=0", ";c"}));
+    EXPECT_EQ(convert(state, crlf({"Info=", "Referer=7", "foo"})), crlf({"Info=", "Referer=7", "foo"}));
     // More than 255 lines between a referer line and the address are all kept, in order.
     std::string queue = "Info=\r\nReferer=1\r\n";
     std::string expected = "Info=\r\n";

@@ -528,3 +528,16 @@ TEST(OtherLinesTest, LineEndingsDoNotMatter) {
 
 } // namespace
 } // namespace tamarisk::settings
+
+namespace {
+
+TEST(SettingsWithoutHome, NoFileIsLoadedAndTheServerChangeIsDisabled) {
+    tamarisk::core::State state;
+    tamarisk::settings::WindowEffects window;
+    const tamarisk::settings::LoadResult loaded = tamarisk::settings::Load_IniFile(state, {}, window);
+    EXPECT_FALSE(loaded.loaded);
+    EXPECT_NE(loaded.error.find("home folder"), std::string::npos);
+    EXPECT_EQ(state.options.OptCheckBoxes[tamarisk::core::kOptServerChange], 2);
+}
+
+} // namespace

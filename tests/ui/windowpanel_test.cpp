@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QTimer>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -173,6 +174,12 @@ TEST_F(Panel, TypedAddressesJoinTheListOnce) {
     EXPECT_EQ(path->text(), QString::fromLatin1("/dl/"));
     focusInAndOut(path);
     EXPECT_EQ(state.DefServers[0].DefPath, "/dl/");
+    // A character that Shift-JIS cannot hold is named and not stored.
+    path->setText(QString::fromUtf8("/\u20ac"));
+    focusInAndOut(path);
+    ASSERT_FALSE(dialogs.told.empty());
+    EXPECT_THAT(dialogs.told.back(), HasSubstr("U+20AC"));
+    EXPECT_EQ(state.DefServers[0].DefPath, "/dl/");
 
     // An address already listed is selected, not added; one without a key adds nothing.
     typeInto(list, "http://srv.a.b/");
@@ -264,7 +271,14 @@ TEST_F(Panel, MinimisingHidesTheWindowInTheNotificationArea) {
     // Closing from the tray menu removes the icon and saves.
     window->showMinimized();
     QApplication::processEvents();
-    window->trayIcon()->contextMenu()->actions()[1]->trigger();
+    // "終了(&Q)" ends the program even though the window is hidden: the event loop returns.
+    QTimer::singleShot(0, [this] { window->trayIcon()->contextMenu()->actions()[1]->trigger(); });
+    QTimer guard; // ends a loop that would otherwise never end
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    guard.start(5000);
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    guard.stop();
     EXPECT_FALSE(window->trayIcon()->isVisible());
     EXPECT_THAT(readFile(dir / "tamcfg.dat"), HasSubstr("CHKB0:0\r\n"));
 }
