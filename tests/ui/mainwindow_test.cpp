@@ -15,6 +15,7 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 #include <QUrl>
 
@@ -155,6 +156,17 @@ TEST_F(Window, LoadedTogglesShowTheirPanels) {
             found = image.pixelColor(x, y) == sunkenText;
     }
     EXPECT_TRUE(found);
+}
+
+TEST_F(Window, SavedPositionIsUsedOnlyInsideTheScreen) {
+    // 15 twips to a pixel: (1500, 750) twips is (100, 50) pixels.
+    start("WLEFT:1500\r\nW_TOP:750\r\n");
+    EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(100, 50));
+    const QRect screen = window->screen()->geometry();
+    window.reset();
+    start("WLEFT:" + std::to_string(screen.width() * 15) + "\r\nW_TOP:-15\r\n");
+    EXPECT_LT(window->frameGeometry().x(), screen.width() - window->frameGeometry().width());
+    EXPECT_GE(window->frameGeometry().y(), 0);
 }
 
 TEST_F(Window, ClickingAToggleFlipsItAndItsPanel) {
