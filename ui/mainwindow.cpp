@@ -89,6 +89,26 @@ QRadioButton* optionButton(QWidget* parent, const char* name, int left, int top,
     return button;
 }
 
+// An option group: choosing button i sets the option to i.
+template <std::size_t N>
+void bindOptionGroup(const std::array<QRadioButton*, N>& buttons, int& option) {
+    for (std::size_t i = 0; i < N; ++i) {
+        QObject::connect(buttons[i], &QRadioButton::toggled, buttons[i], [&option, i](bool on) {
+            if (on)
+                option = static_cast<int>(i);
+        });
+    }
+}
+
+// A menu command with the name its handlers are known by.
+template <typename Receiver, typename Slot>
+QAction* addCommand(QMenu* menu, const char* caption, const char* name, Receiver* receiver, Slot slot) {
+    QAction* action = menu->addAction(QString::fromUtf8(caption));
+    action->setObjectName(name);
+    QObject::connect(action, &QAction::triggered, receiver, slot);
+    return action;
+}
+
 std::vector<std::filesystem::path> localFiles(const QMimeData* data) {
     std::vector<std::filesystem::path> files;
     if (data == nullptr || !data->hasUrls())
@@ -167,12 +187,8 @@ MainWindow::MainWindow(core::State& state, std::filesystem::path settingsFile, D
     m_tray->setToolTip(QString::fromUtf8("たまりすく"));
     auto* trayMenu = new QMenu(this);
     trayMenu->setObjectName("MENU_TaskBar");
-    QAction* resize = trayMenu->addAction(QString::fromUtf8("元の大きさに戻す(&R)"));
-    resize->setObjectName("MENU_TB_RESIZE");
-    connect(resize, &QAction::triggered, this, &MainWindow::restoreFromTray);
-    QAction* end = trayMenu->addAction(QString::fromUtf8("終了(&Q)"));
-    end->setObjectName("MENU_TB_END");
-    connect(end, &QAction::triggered, this, &QWidget::close);
+    addCommand(trayMenu, "元の大きさに戻す(&R)", "MENU_TB_RESIZE", this, &MainWindow::restoreFromTray);
+    addCommand(trayMenu, "終了(&Q)", "MENU_TB_END", this, &QWidget::close);
     m_tray->setContextMenu(trayMenu);
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
@@ -204,10 +220,7 @@ MainWindow::~MainWindow() = default;
 void MainWindow::buildMenus() {
     QMenu* menu = menuBar()->addMenu(QString::fromUtf8("メニュー(&M)"));
     menu->setObjectName("MENU_M");
-    m_menuPass = menu->addAction(QString::fromUtf8("設定(&P)"));
-    m_menuPass->setObjectName("MENU_M_PASS");
-    m_menuPass->setCheckable(true);
-    connect(m_menuPass, &QAction::triggered, this, [this](bool checked) {
+    m_menuPass = addCommand(menu, "設定(&P)", "MENU_M_PASS", this, [this](bool checked) {
         if (checked) {
             m_allPass->raise();
             m_allPass->show();
@@ -215,22 +228,16 @@ void MainWindow::buildMenus() {
             m_allPass->hide();
         }
     });
-    QAction* load = menu->addAction(QString::fromUtf8("場所替え設定ファイルの読み込み(&S)"));
-    load->setObjectName("MENU_SPACE_LOAD");
-    connect(load, &QAction::triggered, this, &MainWindow::MENU_SPACE_LOAD_Click);
+    m_menuPass->setCheckable(true);
+    addCommand(menu, "場所替え設定ファイルの読み込み(&S)", "MENU_SPACE_LOAD", this,
+               &MainWindow::MENU_SPACE_LOAD_Click);
     menu->addSeparator()->setObjectName("MENU_TMP01");
-    QAction* end = menu->addAction(QString::fromUtf8("終了(&E)"));
-    end->setObjectName("MENU_M_END");
-    connect(end, &QAction::triggered, this, &QWidget::close);
+    addCommand(menu, "終了(&E)", "MENU_M_END", this, &QWidget::close);
 
     QMenu* help = menuBar()->addMenu(QString::fromUtf8("ヘルプ(&H)"));
     help->setObjectName("MENU_H");
-    QAction* helpFile = help->addAction(QString::fromUtf8("わかんない(&H)"));
-    helpFile->setObjectName("MENU_H_HELP");
-    connect(helpFile, &QAction::triggered, this, &MainWindow::MENU_H_HELP_Click);
-    QAction* about = help->addAction(QString::fromUtf8("たまりすくについて(&I)"));
-    about->setObjectName("MENU_M_INDEX");
-    connect(about, &QAction::triggered, this, &MainWindow::MENU_M_INDEX_Click);
+    addCommand(help, "わかんない(&H)", "MENU_H_HELP", this, &MainWindow::MENU_H_HELP_Click);
+    addCommand(help, "たまりすくについて(&I)", "MENU_M_INDEX", this, &MainWindow::MENU_M_INDEX_Click);
 }
 
 void MainWindow::buildControls() {
@@ -270,12 +277,7 @@ void MainWindow::buildControls() {
     m_optionOptMC[0] = optionButton(panel, "Option_OptMC0", 120, 120, "サーバをランダムで割り当てます");
     m_optionOptMC[1] = optionButton(panel, "Option_OptMC1", 1320, 120, "サーバを順番に割り当てます");
     m_optionOptMC[2] = optionButton(panel, "Option_OptMC2", 2400, 120, "サーバの割り当てを中止します");
-    for (std::size_t i = 0; i < m_optionOptMC.size(); ++i) {
-        connect(m_optionOptMC[i], &QRadioButton::toggled, this, [this, i](bool on) {
-            if (on)
-                m_state.options.Option_OptMC = static_cast<int>(i);
-        });
-    }
+    bindOptionGroup(m_optionOptMC, m_state.options.Option_OptMC);
 
     // Panel 2: the Webjump server name and number.
     panel = m_optMC[2]->inner();
@@ -300,12 +302,7 @@ void MainWindow::buildControls() {
     m_optionDLDir[0] = optionButton(panel, "Option_DLDir0", 120, 120, "ふられたディレクトリをそのまま設定");
     m_optionDLDir[1] = optionButton(panel, "Option_DLDir1", 1320, 120,
                                     "ファイル名の長さ－３文字をディレクトリとして追加する");
-    for (std::size_t i = 0; i < m_optionDLDir.size(); ++i) {
-        connect(m_optionDLDir[i], &QRadioButton::toggled, this, [this, i](bool on) {
-            if (on)
-                m_state.options.Option_DLDir = static_cast<int>(i);
-        });
-    }
+    bindOptionGroup(m_optionDLDir, m_state.options.Option_DLDir);
 
     // Panel 4 carries the list toggle; its hidden label measures the height of a line of text.
     m_labelDummy = placed(new QLabel(QString::fromUtf8("非WRGファイルはそのまま"), m_optMC[4]->inner()),
@@ -326,12 +323,7 @@ void MainWindow::buildControls() {
     m_labelAllDir[0]->hide();
     m_optionAllDir[1] = optionButton(panel, "Option_AllDir1", 120, 480, nullptr);
     m_optionAllDir[1]->setChecked(true);
-    for (std::size_t i = 0; i < m_optionAllDir.size(); ++i) {
-        connect(m_optionAllDir[i], &QRadioButton::toggled, this, [this, i](bool on) {
-            if (on)
-                m_state.options.Option_AllDir = static_cast<int>(i);
-        });
-    }
+    bindOptionGroup(m_optionAllDir, m_state.options.Option_AllDir);
     m_labelAllDir[1] = placed(new QLabel(panel), "Label_AllDir1", 240, 720, 3255, 255);
     m_checkMembers7Tripod = placed(new QCheckBox(panel), "Check_Members7Tripod", 120, 1020, 255, 255);
     connect(m_checkMembers7Tripod, &QCheckBox::toggled, this,

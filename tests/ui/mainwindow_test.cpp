@@ -1,6 +1,7 @@
 // The window on the offscreen platform: start-up, toggles and panels, drops converting real files,
 // the questions answered through the dialog seam, and the settings saved on close.
 
+#include "fakedialogs.h"
 #include "support/testutil.h"
 #include "ui/application.h"
 #include "ui/dialogs.h"
@@ -26,37 +27,13 @@
 
 using namespace tamarisk;
 using test::crlf;
+using test::FakeDialogs;
 using test::readFile;
 using test::TempDir;
 using test::writeFile;
 using testing::HasSubstr;
 
 namespace {
-
-// Answers the window's questions and records what it showed.
-class FakeDialogs : public ui::Dialogs {
-public:
-    bool askYesNo(QWidget*, const QString& title, const QString& text, Icon icon) override {
-        asked.push_back((title + "|" + text).toStdString());
-        askedIcon = icon;
-        clientEnabledWhileAsked = window != nullptr && window->centralWidget()->isEnabled();
-        return answer;
-    }
-    void tell(QWidget*, const QString& title, const QString& text, Icon icon) override {
-        told.push_back((title + "|" + text).toStdString());
-        toldIcon = icon;
-    }
-    QString openFile(QWidget*, const QString&, const QString&) override { return nextFile; }
-
-    bool answer = false;
-    QMainWindow* window = nullptr;
-    std::vector<std::string> asked;
-    std::vector<std::string> told;
-    Icon askedIcon = Icon::Critical;
-    Icon toldIcon = Icon::Information;
-    bool clientEnabledWhileAsked = true;
-    QString nextFile;
-};
 
 class Window : public testing::Test {
 protected:

@@ -1,5 +1,6 @@
 // The settings panel, the menus, the notification area and skins, on the offscreen platform.
 
+#include "fakedialogs.h"
 #include "support/testutil.h"
 #include "ui/dialogs.h"
 #include "ui/imagesurface.h"
@@ -26,27 +27,13 @@
 #include <gtest/gtest.h>
 
 using namespace tamarisk;
+using test::FakeDialogs;
 using test::readFile;
 using test::TempDir;
 using test::writeFile;
 using testing::HasSubstr;
 
 namespace {
-
-class FakeDialogs : public ui::Dialogs {
-public:
-    bool askYesNo(QWidget*, const QString&, const QString&, Icon) override { return false; }
-    void tell(QWidget*, const QString& title, const QString& text, Icon) override {
-        told.push_back((title + "|" + text).toStdString());
-    }
-    QString openFile(QWidget*, const QString& title, const QString& filter) override {
-        fileDialogs.push_back((title + "|" + filter).toStdString());
-        return nextFile;
-    }
-    std::vector<std::string> told;
-    std::vector<std::string> fileDialogs;
-    QString nextFile;
-};
 
 class Panel : public testing::Test {
 protected:
