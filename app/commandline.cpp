@@ -363,6 +363,15 @@ int runCommandLine(const std::string& programPath, const std::vector<std::string
         return kExitUsage;
     }
 
+    const std::string converterProblem =
+        frontEnd.codePageProblem ? frontEnd.codePageProblem() : core::codePageProblem();
+    if (!converterProblem.empty()) {
+        console.err << "tamarisk: " << converterProblem << "; nothing converted\n";
+        if (frontEnd.showFailures)
+            frontEnd.showFailures(converterProblem);
+        return kExitFailed;
+    }
+
     core::State state;
     state.random.seed(request.seed ? *request.seed : core::Random::clockSeed());
 

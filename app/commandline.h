@@ -31,6 +31,9 @@ struct FrontEnd {
     std::function<int(const WindowRequest&)> openWindow;
     /// Shows the failures of a run in a message box; used only when failures cannot be seen on a terminal.
     std::function<void(const std::string&)> showFailures;
+    /// Why the code-page converter cannot be used, or "": checked before any file is converted. Empty means
+    /// the platform's own check; tests put a failing one in its place.
+    std::function<std::string()> codePageProblem;
 };
 
 /// Runs the program for the given arguments (without the program name) and returns the exit status:

@@ -32,7 +32,9 @@ void* loadWindowModule(const std::filesystem::path& program, std::string& error)
 } // namespace
 #endif
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(int argc, char** argv) {
     // A write beyond the file-size limit then fails with EFBIG and is reported, instead of killing us.
     std::signal(SIGXFSZ, SIG_IGN);
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -81,4 +83,19 @@ int main(int argc, char** argv) {
 #endif
     return tamarisk::app::runCommandLine(
         program.string(), args, {std::cin, std::cout, std::cerr, ::isatty(STDIN_FILENO) == 1}, frontEnd);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Failures of the files are results; what reaches here is a failure of the program itself (memory, a
+    // broken installation), reported as one line rather than ended by std::terminate.
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& error) {
+        std::cerr << "tamarisk: " << error.what() << "\n";
+    } catch (...) {
+        std::cerr << "tamarisk: an unexpected failure ended the program\n";
+    }
+    return 1;
 }

@@ -31,7 +31,10 @@ FileDescriptor openUnique(const std::filesystem::path& target, const WriteOption
             name = target;
             name += suffix;
         }
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // Created with the narrower of the bits asked for, so no moment exists in which a file readable by
+        // more people holds the data.
+        const mode_t bits = (options.mode ? *options.mode & options.createMode : options.createMode) & 0666;
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, bits);
         if (fd >= 0)
             return FileDescriptor(fd);
         if (errno != EEXIST)

@@ -12,7 +12,10 @@
 namespace tamarisk::core {
 
 struct WriteOptions {
-    /// Permission bits of the new file; without them the file gets 0666 less the umask.
+    /// Permission bits the file is created with, narrowed by the umask: a converted copy takes those of
+    /// the file it was made from, so that it is never readable by more people than its source.
+    mode_t createMode = 0666;
+    /// Permission bits set exactly once the file is created, whatever the umask: a replaced file's own.
     std::optional<mode_t> mode;
     /// Draws a name for the temporary file; called again while the name drawn belongs to a file. Without
     /// it the name is the target's with a random ".tmp" suffix.
@@ -31,7 +34,8 @@ struct Replacement {
 Replacement replacementFor(const std::filesystem::path& file);
 
 /// A file written through a temporary file in the same folder that is renamed over target only when
-/// commit() is called, so target is either the old file or the whole new one, never a part. Small
+/// commit() is called, so target is either the old file or the whole new one, never a part. A symbolic link
+/// at target is replaced by the file, never written through (replacementFor() finds a link's target). Small
 /// appends are collected in a buffer; large ones are written straight from the caller's memory. Without
 /// commit() the temporary file is removed. Failures throw IoError ("cannot create/write TARGET: reason").
 class AtomicOutput final : public ByteSink {

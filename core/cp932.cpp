@@ -6,6 +6,7 @@
 #include <cstring>
 #include <iconv.h>
 #include <stdexcept>
+#include <utility>
 
 namespace tamarisk::core {
 
@@ -13,7 +14,7 @@ namespace {
 
 // glibc's "CP932" is the Microsoft table (0x5C is a backslash, NEC and IBM extensions present);
 // its "SHIFT_JIS" maps 0x5C to the yen sign and must not be used for these files.
-constexpr const char* kCodePage = "CP932";
+constexpr const char* kCodePage = kCodePageName;
 
 class Iconv {
 public:
@@ -63,6 +64,18 @@ std::size_t utf8Width(unsigned char b) {
 }
 
 } // namespace
+
+std::string codePageProblem(const char* codePage) {
+    for (const auto& [to, from] : {std::pair{codePage, "UTF-8"}, std::pair{"UTF-8", codePage}}) {
+        const iconv_t cd = iconv_open(to, from);
+        if (cd == reinterpret_cast<iconv_t>(-1)) {
+            return std::string("the platform has no converter from ") + from + " to " + to + " (" +
+                   std::strerror(errno) + "; on Debian it comes with the package libc6)";
+        }
+        iconv_close(cd);
+    }
+    return {};
+}
 
 bool isAscii(std::string_view s) {
     // Eight bytes at a time: addresses and keys are mostly ASCII and checked often.

@@ -70,6 +70,14 @@ bool isAscii(std::string_view s);
 /// Number of characters of s by the lead-byte rule.
 std::size_t charCount(std::string_view s);
 
+/// The name of the code page of the files for the platform's converter.
+inline constexpr const char* kCodePageName = "CP932";
+
+/// Why the platform's converter cannot convert between codePage and UTF-8 both ways, or "" when it can.
+/// The front ends check it once at start, so a missing converter is one clear message, not a failure in
+/// the middle of a conversion.
+std::string codePageProblem(const char* codePage = kCodePageName);
+
 /// Converts UTF-8 text to CP932; on failure names the first character that CP932 cannot hold.
 struct Cp932Conversion {
     std::optional<std::string> text;

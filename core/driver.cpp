@@ -198,12 +198,16 @@ std::string lastError(std::string_view what, const std::filesystem::path& path) 
     return std::string(what) + " " + path.string() + ": " + std::strerror(errno);
 }
 
+// The converted copies are created with mode, the permission bits of the file they are made from: a queue
+// file holds user names and passwords.
 void convertQueueFile(State& state, const std::filesystem::path& path, const LineReader& queueFile,
-                      FileResult& result) {
+                      mode_t mode, FileResult& result) {
     const std::string& name = path.native();
     const std::filesystem::path wr2 = queue::derivedName(name, queue::kConvertedSuffix);
+    WriteOptions options;
+    options.createMode = mode;
     if (!state.optionOn(kOptShuffle)) {
-        AtomicOutput out(wr2);
+        AtomicOutput out(wr2, options);
         convertQueue(state, queueFile, out);
         out.commit();
         result.written.push_back(wr2);
@@ -214,10 +218,10 @@ void convertQueueFile(State& state, const std::filesystem::path& path, const Lin
     BufferSink converted(queueFile.bytes().size() + queueFile.bytes().size() / 4 + 64);
     convertQueue(state, queueFile, converted);
     const LineReader convertedFile = converted.take();
-    writeFileAtomically(wr2, convertedFile.bytes());
+    writeFileAtomically(wr2, convertedFile.bytes(), options);
     result.written.push_back(wr2);
     const std::filesystem::path wrs = queue::derivedName(name, queue::kShuffledSuffix);
-    AtomicOutput out(wrs);
+    AtomicOutput out(wrs, options);
     shuffleEntries(convertedFile, state.random, out);
     out.commit();
     result.written.push_back(wrs);
@@ -338,11 +342,12 @@ FileResult Chenge_Wrg(State& state, const std::filesystem::path& path, Conversio
         }
         switch (queue::fileKind(path.native())) {
         case queue::FileKind::Queue:
-            convertQueueFile(state, path, LineReader::open(path), result);
+            convertQueueFile(state, path, LineReader::open(path), st.st_mode & 0666, result);
             break;
         case queue::FileKind::UrlList:
-            if (const std::optional<MadeQueue> made = convertUrlList(state, path, hooks, result))
-                convertQueueFile(state, made->file, made->text, result);
+            if (const std::optional<MadeQueue> made =
+                    convertUrlList(state, path, st.st_mode & 0666, hooks, result))
+                convertQueueFile(state, made->file, made->text, st.st_mode & 0666, result);
             break;
         case queue::FileKind::Other:
             result.outcome = Outcome::Ignored;

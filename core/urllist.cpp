@@ -88,7 +88,7 @@ std::string rewriteListText(const State& state, const LineReader& list) {
     return out;
 }
 
-std::optional<MadeQueue> convertUrlList(State& state, const std::filesystem::path& list,
+std::optional<MadeQueue> convertUrlList(State& state, const std::filesystem::path& list, mode_t mode,
                                         ConversionHooks& hooks, FileResult& result) {
     const LineReader listFile = LineReader::open(list);
     const OptionState& options = state.options;
@@ -104,7 +104,9 @@ std::optional<MadeQueue> convertUrlList(State& state, const std::filesystem::pat
     }
     // When the queue file cannot be made, nothing is converted: an old file of that name is left alone.
     LineReader queueText(makeQueueText(listFile));
-    writeFileAtomically(queueFile, queueText.bytes());
+    WriteOptions created;
+    created.createMode = mode;
+    writeFileAtomically(queueFile, queueText.bytes(), created);
     result.written.push_back(queueFile);
     return MadeQueue{queueFile, std::move(queueText)};
 }

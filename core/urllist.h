@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 namespace tamarisk::core {
 
@@ -30,9 +31,9 @@ struct MadeQueue {
 
 /// The URL-list step of the conversion. With the address-change and keep-lists options both on the list
 /// is rewritten in place and nothing is returned; otherwise the queue file is made beside it (after the
-/// overwrite question when it exists) and returned for conversion. Records the outcome and the files
-/// written in result; throws IoError.
-std::optional<MadeQueue> convertUrlList(State& state, const std::filesystem::path& list,
+/// overwrite question when it exists) and returned for conversion; it is created with the permission bits
+/// mode (the list's). Records the outcome and the files written in result; throws IoError.
+std::optional<MadeQueue> convertUrlList(State& state, const std::filesystem::path& list, mode_t mode,
                                         ConversionHooks& hooks, FileResult& result);
 
 } // namespace tamarisk::core

@@ -1,5 +1,6 @@
 #include "ui/application.h"
 
+#include "core/cp932.h"
 #include "core/state.h"
 #include "ui/dialogs.h"
 #include "ui/mainwindow.h"
@@ -27,6 +28,31 @@ QString lockFileFor(const std::filesystem::path& settingsFile) {
         QStringLiteral("tamarisk-%1.lock").arg(QString::fromLatin1(hash.toHex().left(16))));
 }
 
+// Qt gives up on an exception that leaves an event handler; this one is caught where it leaves, shown in a
+// message box, and the window goes on.
+class Application final : public QApplication {
+public:
+    Application(int& argc, char** argv) : QApplication(argc, argv) {}
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& error) {
+            report(QString::fromUtf8("処理を続けられませんでした。\n\n") +
+                   QString::fromLocal8Bit(error.what()));
+        } catch (...) {
+            report(QString::fromUtf8("処理を続けられませんでした。"));
+        }
+        return false;
+    }
+
+private:
+    void report(const QString& text) {
+        QtDialogs dialogs;
+        dialogs.tell(activeWindow(), QString::fromUtf8("たまりすく"), text, Dialogs::Icon::Critical);
+    }
+};
+
 } // namespace
 
 struct InstanceLock::Lock {
@@ -52,8 +78,13 @@ std::string InstanceLock::fileName() const {
 }
 
 int runWindow(int& argc, char** argv, const WindowStart& start) {
-    QApplication application(argc, argv);
+    Application application(argc, argv);
     QtDialogs dialogs;
+    if (const std::string problem = core::codePageProblem(); !problem.empty()) {
+        dialogs.tell(nullptr, QString::fromUtf8("たまりすく"), QString::fromStdString(problem),
+                     Dialogs::Icon::Critical);
+        return 1;
+    }
     InstanceLock lock(start.settingsFile);
     if (!lock.tryLock()) {
         dialogs.tell(nullptr, QString::fromUtf8("複数起動禁止"), QString::fromUtf8("二重起動は出来ません"),
@@ -70,6 +101,12 @@ int runWindow(int& argc, char** argv, const WindowStart& start) {
 }
 
 void showFailures(int& argc, char** argv, const std::string& text) {
+    // An application may be left from a window that ended with a failure.
+    if (QApplication::instance() != nullptr) {
+        QtDialogs().tell(nullptr, QString::fromUtf8("たまりすく"), QString::fromStdString(text),
+                         Dialogs::Icon::Critical);
+        return;
+    }
     QApplication application(argc, argv);
     QtDialogs dialogs;
     dialogs.tell(nullptr, QString::fromUtf8("たまりすく"), QString::fromStdString(text),

@@ -70,6 +70,15 @@ constexpr std::array<Toggle, 6> kOptionToggles = {{
     {"シャッフル", "wrgリストをシャッフルする"},
 }};
 
+// Sets the application's override cursor for as long as it lives, restored on every path out.
+class OverrideCursor {
+public:
+    explicit OverrideCursor(Qt::CursorShape shape) { QApplication::setOverrideCursor(shape); }
+    ~OverrideCursor() { QApplication::restoreOverrideCursor(); }
+    OverrideCursor(const OverrideCursor&) = delete;
+    OverrideCursor& operator=(const OverrideCursor&) = delete;
+};
+
 QString fromCp932(const std::string& bytes) {
     return QString::fromStdString(core::cp932ToUtf8(bytes));
 }
@@ -547,7 +556,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         if (files.empty())
             return false;
         drop->acceptProposedAction();
-        Form_OLEDragDrop(files);
+        convertAfterDrop(files);
         return true;
     }
     case QEvent::MouseMove:
@@ -606,7 +615,14 @@ void MainWindow::dropEvent(QDropEvent* event) {
     if (files.empty())
         return;
     event->acceptProposedAction();
-    Form_OLEDragDrop(files);
+    convertAfterDrop(files);
+}
+
+void MainWindow::convertAfterDrop(const std::vector<std::filesystem::path>& files) {
+    // The program the files were dragged from waits until the drop event returns: converting from the event
+    // loop lets it go on while an overwrite question or a failure box is open here.
+    QMetaObject::invokeMethod(
+        this, [this, files] { Form_OLEDragDrop(files); }, Qt::QueuedConnection);
 }
 
 void MainWindow::Form_OLEDragDrop(const std::vector<std::filesystem::path>& files) {
@@ -645,13 +661,12 @@ void MainWindow::endBusy() {
 }
 
 bool MainWindow::confirmOverwrite(const std::filesystem::path& existing) {
-    QApplication::setOverrideCursor(Qt::ArrowCursor);
-    const bool yes = m_dialogs.askYesNo(this, QString::fromUtf8("上書き確認"),
-                                        QString::fromStdString(existing.string()) +
-                                            QString::fromUtf8(" は存在します\n上書きしますか？"),
-                                        Dialogs::Icon::Information);
-    QApplication::restoreOverrideCursor();
-    return yes;
+    // The question is answered with the ordinary pointer, over the busy one.
+    const OverrideCursor arrow(Qt::ArrowCursor);
+    return m_dialogs.askYesNo(this, QString::fromUtf8("上書き確認"),
+                              QString::fromStdString(existing.string()) +
+                                  QString::fromUtf8(" は存在します\n上書きしますか？"),
+                              Dialogs::Icon::Information);
 }
 
 void MainWindow::commitFixedNumber() {

@@ -107,6 +107,8 @@ private:
     void buildMenus();
     void buildSkinnedGroups();
     void acceptDropsEverywhere();
+    /// Accepting a drop only queues its files: they are converted once the drop event has returned.
+    void convertAfterDrop(const std::vector<std::filesystem::path>& files);
     void printCaptions();
     void showState();
     void syncTogglesToState();

@@ -1,12 +1,14 @@
 // The command line end to end: the built program on files in a temporary folder per test.
 
 #include "app/commandline.h"
+#include "core/cp932.h"
 #include "support/testutil.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <sys/stat.h>
 
 using tamarisk::test::crlf;
 using tamarisk::test::readFile;
@@ -240,6 +242,73 @@ TEST_F(CommandLine, OverwriteQuestionAnsweredByTheFlag) {
     EXPECT_EQ(tamarisk({"--overwrite=yes", path("l.txt")}).status, 0);
     EXPECT_THAT(readFile(dir / "l.wrg"), HasSubstr("Url=http://a.b.c/f.zip\r\n"));
     EXPECT_TRUE(std::filesystem::exists(dir / "l.wr2"));
+}
+
+// A queue holds user names and passwords: no copy made from a file may be readable by more people than it.
+TEST_F(CommandLine, ConvertedCopiesKeepTheirSourcesPermissionBits) {
+    const mode_t oldMask = ::umask(022);
+    const std::string entry =
+        "Info=\r\nLogin=1\r\nUserName=u\r\nPassword=secret\r\nUrl=http://a.b.c/f.zip\r\n";
+    writeFile(dir / "private.wrg", entry);
+    writeFile(dir / "group.wrg", entry);
+    writeFile(dir / "list.txt", "http://a.b.c/f.zip\r\n");
+    std::filesystem::permissions(dir / "private.wrg", std::filesystem::perms(0600));
+    std::filesystem::permissions(dir / "group.wrg", std::filesystem::perms(0640));
+    std::filesystem::permissions(dir / "list.txt", std::filesystem::perms(0600));
+    const auto bits = [this](const std::string& name) {
+        return static_cast<int>(std::filesystem::status(dir / name).permissions());
+    };
+    const std::vector<std::string> files = {path("private.wrg"), path("group.wrg"), path("list.txt")};
+    std::vector<std::string> args = files;
+    EXPECT_EQ(tamarisk(args).status, 0);
+    for (const auto& [name, mode] : std::vector<std::pair<std::string, int>>{
+             {"private.wr2", 0600}, {"group.wr2", 0640}, {"list.wrg", 0600}, {"list.wr2", 0600}})
+        EXPECT_EQ(bits(name), mode) << name;
+    args.insert(args.begin(), {"--shuffle", "--overwrite=yes"});
+    std::filesystem::remove(dir / "list.wrg");
+    EXPECT_EQ(tamarisk(args).status, 0);
+    ::umask(oldMask);
+    for (const auto& [name, mode] : std::vector<std::pair<std::string, int>>{
+             {"private.wrs", 0600}, {"group.wrs", 0640}, {"list.wrg", 0600}, {"list.wrs", 0600}})
+        EXPECT_EQ(bits(name), mode) << name;
+    EXPECT_FALSE(std::filesystem::exists(dir / "list.wr2"));
+}
+
+TEST_F(CommandLine, ALinkAtAnOutputNameIsReplacedNotWrittenThrough) {
+    std::filesystem::create_directory(dir / "elsewhere");
+    writeFile(dir / "elsewhere/a", "kept a\n");
+    writeFile(dir / "elsewhere/b", "kept b\n");
+    writeFile(dir / "q.wrg", "Info=\r\n");
+    std::filesystem::create_symlink(dir / "elsewhere/a", dir / "q.wr2");
+    ASSERT_EQ(tamarisk({path("q.wrg")}).status, 0);
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(dir / "q.wr2")));
+    EXPECT_EQ(readFile(dir / "q.wr2"), "Info=\r\n");
+    std::filesystem::remove(dir / "q.wr2");
+    std::filesystem::create_symlink(dir / "elsewhere/a", dir / "q.wr2");
+    std::filesystem::create_symlink(dir / "elsewhere/b", dir / "q.wrs");
+    ASSERT_EQ(tamarisk({"--shuffle", path("q.wrg")}).status, 0);
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(dir / "q.wrs")));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir / "q.wr2")));
+    EXPECT_EQ(readFile(dir / "elsewhere/a"), "kept a\n");
+    EXPECT_EQ(readFile(dir / "elsewhere/b"), "kept b\n");
+}
+
+TEST_F(CommandLine, AMissingCodePageConverterIsOneLineAndNothingIsWritten) {
+    EXPECT_EQ(tamarisk::core::codePageProblem(), "");
+    writeFile(dir / "q.wrg", "Info=\r\n");
+    std::istringstream in;
+    std::ostringstream out, err;
+    tamarisk::app::FrontEnd frontEnd;
+    frontEnd.codePageProblem = [] { return tamarisk::core::codePageProblem("NO-SUCH-CODE-PAGE"); };
+    const int status = tamarisk::app::runCommandLine(
+        kProgram, {"--settings=" + path("tamcfg.dat"), path("q.wrg")}, {in, out, err, false}, frontEnd);
+    EXPECT_EQ(status, 1);
+    const std::string lines = err.str();
+    EXPECT_THAT(lines, testing::StartsWith("tamarisk: the platform has no converter from UTF-8 to "
+                                           "NO-SUCH-CODE-PAGE ("));
+    EXPECT_THAT(lines, testing::EndsWith("; nothing converted\n"));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 1);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"q.wrg"});
 }
 
 // The terminal question, answered through the streams a terminal run reads and writes.
