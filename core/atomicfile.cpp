@@ -2,26 +2,26 @@
 
 #include "core/errors.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <random>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tamarisk::core {
 
 namespace {
 
-std::string reason(int error) {
-    return std::strerror(error);
+constexpr std::size_t kBufferSize = 1 << 20;
+
+std::string failure(std::string_view what, const std::filesystem::path& path, const std::error_code& error) {
+    return std::string(what) + " " + os::pathText(path) + ": " + error.message();
 }
 
-// Creates the temporary file exclusively, so it never takes the name of an existing file.
-FileDescriptor openUnique(const std::filesystem::path& target, const WriteOptions& options,
-                          std::filesystem::path& name) {
+// Creates the temporary file exclusively, so it never takes the name of an existing file. It is created
+// with the narrower of the bits asked for, so no moment exists in which a file readable by more people
+// holds the data.
+os::File openUnique(const std::filesystem::path& target, const WriteOptions& options,
+                    std::filesystem::path& name) {
     std::random_device entropy;
+    const unsigned bits = (options.mode ? *options.mode & options.createMode : options.createMode) & 0666;
     for (int attempt = 0; attempt < 1000; ++attempt) {
         if (options.temporaryName) {
             name = options.temporaryName();
@@ -31,38 +31,36 @@ FileDescriptor openUnique(const std::filesystem::path& target, const WriteOption
             name = target;
             name += suffix;
         }
-        // Created with the narrower of the bits asked for, so no moment exists in which a file readable by
-        // more people holds the data.
-        const mode_t bits = (options.mode ? *options.mode & options.createMode : options.createMode) & 0666;
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, bits);
-        if (fd >= 0)
-            return FileDescriptor(fd);
-        if (errno != EEXIST)
-            throw IoError("cannot create " + target.string() + ": " + reason(errno));
+        os::File file;
+        const std::error_code error = os::createNew(name, bits, file);
+        if (!error)
+            return file;
+        if (error != std::errc::file_exists)
+            throw IoError(failure("cannot create", target, error));
     }
-    throw IoError("cannot create " + target.string() + ": no free temporary name beside it");
+    throw IoError("cannot create " + os::pathText(target) + ": no free temporary name beside it");
 }
 
 } // namespace
 
-namespace {
-constexpr std::size_t kBufferSize = 1 << 20;
-} // namespace
-
 AtomicOutput::AtomicOutput(std::filesystem::path target, const WriteOptions& options)
-    : m_target(std::move(target)), m_fd(openUnique(m_target, options, m_temporary)),
-      m_durable(options.durable) {
-    if (options.mode && ::fchmod(m_fd.get(), *options.mode) != 0) {
-        const int error = errno;
-        ::unlink(m_temporary.c_str());
-        throw IoError("cannot create " + m_target.string() + ": " + reason(error));
+    : m_target(std::move(target)), m_file(openUnique(m_target, options, m_temporary)),
+      m_durable(options.durable), m_replacing(options.mode.has_value()) {
+    if (options.mode) {
+        if (const std::error_code error = os::setMode(m_file, *options.mode)) {
+            m_file.close();
+            os::removeFile(m_temporary);
+            throw IoError(failure("cannot create", m_target, error));
+        }
     }
     m_buffer.reserve(kBufferSize);
 }
 
 AtomicOutput::~AtomicOutput() {
-    if (!m_committed)
-        ::unlink(m_temporary.c_str());
+    if (!m_committed) {
+        m_file.close();
+        os::removeFile(m_temporary);
+    }
 }
 
 void AtomicOutput::append(std::string_view bytes) {
@@ -83,38 +81,21 @@ void AtomicOutput::flush() {
 }
 
 void AtomicOutput::writeAll(std::string_view bytes) {
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(m_fd.get(), p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw IoError("cannot write " + m_target.string() + ": " + reason(errno));
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
+    if (const std::error_code error = os::writeAll(m_file, bytes))
+        throw IoError(failure("cannot write", m_target, error));
 }
 
 void AtomicOutput::commit() {
     flush();
-    if (m_durable && ::fsync(m_fd.get()) != 0)
-        throw IoError("cannot write " + m_target.string() + ": " + reason(errno));
-    if (!m_fd.close())
-        throw IoError("cannot write " + m_target.string() + ": " + reason(errno));
-    if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
-        throw IoError("cannot create " + m_target.string() + ": " + reason(errno));
-    m_committed = true;
     if (m_durable) {
-        // The rename reaches the device with the folder. The new file is complete and in place by now, so a
-        // folder that cannot be flushed (one without read permission, say) is no failure of the save: only
-        // the rename's survival of a power cut is left to the file system, as for any rename.
-        const std::filesystem::path folder = m_target.has_parent_path() ? m_target.parent_path() : ".";
-        const FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (dir.get() >= 0)
-            ::fsync(dir.get());
+        if (const std::error_code error = os::flushToDevice(m_file))
+            throw IoError(failure("cannot write", m_target, error));
     }
+    if (const std::error_code error = m_file.close())
+        throw IoError(failure("cannot write", m_target, error));
+    if (const std::error_code error = os::replace(m_temporary, m_target, m_replacing, m_durable))
+        throw IoError(failure("cannot create", m_target, error));
+    m_committed = true;
 }
 
 Replacement replacementFor(const std::filesystem::path& file) {
@@ -123,12 +104,12 @@ Replacement replacementFor(const std::filesystem::path& file) {
     if (std::filesystem::is_symlink(file, error)) {
         replacement.target = std::filesystem::canonical(file, error);
         if (error)
-            throw IoError("cannot replace " + file.string() + ": " + error.message());
+            throw IoError(failure("cannot replace", file, error));
     }
-    struct stat st {};
-    if (::stat(replacement.target.c_str(), &st) != 0)
-        throw IoError("cannot replace " + file.string() + ": " + reason(errno));
-    replacement.mode = st.st_mode & 07777;
+    os::FileStatus status;
+    if (const std::error_code statusError = os::status(replacement.target, status))
+        throw IoError(failure("cannot replace", file, statusError));
+    replacement.mode = status.mode;
     return replacement;
 }
 

@@ -2,21 +2,21 @@
 
 #include "core/bytesink.h"
 #include "core/errors.h"
+#include "core/osfile.h"
 
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string_view>
-#include <sys/types.h>
 
 namespace tamarisk::core {
 
 struct WriteOptions {
     /// Permission bits the file is created with, narrowed by the umask: a converted copy takes those of
     /// the file it was made from, so that it is never readable by more people than its source.
-    mode_t createMode = 0666;
+    unsigned createMode = 0666;
     /// Permission bits set exactly once the file is created, whatever the umask: a replaced file's own.
-    std::optional<mode_t> mode;
+    std::optional<unsigned> mode;
     /// Draws a name for the temporary file; called again while the name drawn belongs to a file. Without
     /// it the name is the target's with a random ".tmp" suffix.
     std::function<std::filesystem::path()> temporaryName;
@@ -29,7 +29,7 @@ struct WriteOptions {
 /// what gets replaced, and the new file keeps the old one's permission bits. Throws IoError.
 struct Replacement {
     std::filesystem::path target;
-    mode_t mode = 0;
+    unsigned mode = 0;
 };
 Replacement replacementFor(const std::filesystem::path& file);
 
@@ -54,10 +54,11 @@ private:
 
     std::filesystem::path m_target;
     std::filesystem::path m_temporary;
-    FileDescriptor m_fd;
+    os::File m_file;
     std::string m_buffer;
     bool m_committed = false;
     bool m_durable = false;
+    bool m_replacing = false;
 };
 
 /// Writes data to target through a temporary file in the same folder that is renamed over target only

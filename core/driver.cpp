@@ -4,14 +4,10 @@
 #include "core/cp932.h"
 #include "core/domains.h"
 #include "core/errors.h"
+#include "core/osfile.h"
 #include "core/queueformat.h"
 #include "core/rules.h"
 #include "core/urllist.h"
-
-#include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tamarisk::core {
 
@@ -194,16 +190,15 @@ private:
     std::size_t m_top = 0;
 };
 
-std::string lastError(std::string_view what, const std::filesystem::path& path) {
-    return std::string(what) + " " + path.string() + ": " + std::strerror(errno);
+std::string failure(std::string_view what, const std::filesystem::path& path, const std::error_code& error) {
+    return std::string(what) + " " + os::pathText(path) + ": " + error.message();
 }
 
 // The converted copies are created with mode, the permission bits of the file they are made from: a queue
 // file holds user names and passwords.
 void convertQueueFile(State& state, const std::filesystem::path& path, const LineReader& queueFile,
-                      mode_t mode, FileResult& result) {
-    const std::string& name = path.native();
-    const std::filesystem::path wr2 = queue::derivedName(name, queue::kConvertedSuffix);
+                      unsigned mode, FileResult& result) {
+    const std::filesystem::path wr2 = queue::derivedName(path, queue::kConvertedSuffix);
     WriteOptions options;
     options.createMode = mode;
     if (!state.optionOn(kOptShuffle)) {
@@ -220,13 +215,13 @@ void convertQueueFile(State& state, const std::filesystem::path& path, const Lin
     const LineReader convertedFile = converted.take();
     writeFileAtomically(wr2, convertedFile.bytes(), options);
     result.written.push_back(wr2);
-    const std::filesystem::path wrs = queue::derivedName(name, queue::kShuffledSuffix);
+    const std::filesystem::path wrs = queue::derivedName(path, queue::kShuffledSuffix);
     AtomicOutput out(wrs, options);
     shuffleEntries(convertedFile, state.random, out);
     out.commit();
     result.written.push_back(wrs);
-    if (::unlink(wr2.c_str()) != 0)
-        throw IoError(lastError("cannot delete", wr2));
+    if (const std::error_code error = os::removeFile(wr2))
+        throw IoError(failure("cannot delete", wr2, error));
     result.written.erase(result.written.begin());
     result.outcome = Outcome::Converted;
 }
@@ -332,22 +327,21 @@ FileResult Chenge_Wrg(State& state, const std::filesystem::path& path, Conversio
     prepareForFile(state);
 
     try {
-        struct stat st {};
-        if (::stat(path.c_str(), &st) != 0)
-            throw IoError(lastError("cannot read", path));
-        if (!S_ISREG(st.st_mode)) {
-            errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-            throw IoError(S_ISDIR(st.st_mode) ? lastError("cannot read", path)
-                                              : "cannot read " + path.string() + ": not a regular file");
-        }
-        switch (queue::fileKind(path.native())) {
+        os::FileStatus st;
+        if (const std::error_code error = os::status(path, st))
+            throw IoError(failure("cannot read", path, error));
+        if (st.directory)
+            throw IoError(failure("cannot read", path, std::make_error_code(std::errc::is_a_directory)));
+        if (!st.regular)
+            throw IoError("cannot read " + os::pathText(path) + ": not a regular file");
+        const unsigned mode = st.mode & 0666;
+        switch (queue::fileKind(path)) {
         case queue::FileKind::Queue:
-            convertQueueFile(state, path, LineReader::open(path), st.st_mode & 0666, result);
+            convertQueueFile(state, path, LineReader::open(path), mode, result);
             break;
         case queue::FileKind::UrlList:
-            if (const std::optional<MadeQueue> made =
-                    convertUrlList(state, path, st.st_mode & 0666, hooks, result))
-                convertQueueFile(state, made->file, made->text, st.st_mode & 0666, result);
+            if (const std::optional<MadeQueue> made = convertUrlList(state, path, mode, hooks, result))
+                convertQueueFile(state, made->file, made->text, mode, result);
             break;
         case queue::FileKind::Other:
             result.outcome = Outcome::Ignored;
@@ -360,7 +354,7 @@ FileResult Chenge_Wrg(State& state, const std::filesystem::path& path, Conversio
         // Out of memory on a huge file, for one: the temporary files are gone with the unwinding, and the
         // next file gets its turn.
         result.outcome = Outcome::Failed;
-        result.error = "cannot convert " + path.string() + ": " + error.what();
+        result.error = "cannot convert " + os::pathText(path) + ": " + error.what();
     }
     return result;
 }

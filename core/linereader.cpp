@@ -2,16 +2,10 @@
 
 #include "core/cp932.h"
 #include "core/errors.h"
+#include "core/osfile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <new>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -46,34 +40,11 @@ LineReader::LineReader(std::string bytes) : m_text(std::move(bytes)), m_bytes(m_
 }
 
 void LineReader::FreeBuffer::operator()(char* p) const {
-    std::free(p);
+    os::releaseMemory(p);
 }
-
-namespace {
-
-// A buffer for a file's bytes. Large files get memory aligned to 2 MiB and marked for huge pages, which
-// spares the kernel one page fault per 4 KiB as the file is read in.
-LineReader::Buffer allocateBuffer(std::size_t capacity) {
-    capacity = std::max<std::size_t>(capacity, 1);
-    constexpr std::size_t kHugePage = std::size_t{2} << 20;
-    void* memory = nullptr;
-    if (capacity >= 2 * kHugePage) {
-        const std::size_t rounded = (capacity + kHugePage - 1) / kHugePage * kHugePage;
-        memory = std::aligned_alloc(kHugePage, rounded);
-        if (memory != nullptr)
-            ::madvise(memory, rounded, MADV_HUGEPAGE);
-    }
-    if (memory == nullptr)
-        memory = std::malloc(capacity);
-    if (memory == nullptr)
-        throw std::bad_alloc();
-    return LineReader::Buffer(static_cast<char*>(memory));
-}
-
-} // namespace
 
 LineReader::Buffer LineReader::allocate(std::size_t size) {
-    return allocateBuffer(size);
+    return Buffer(os::allocateMemory(size));
 }
 
 LineReader::LineReader(Buffer buffer, std::size_t size)
@@ -108,38 +79,11 @@ void LineReader::index() {
 }
 
 LineReader LineReader::open(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw IoError("cannot read " + path.string() + ": " + std::strerror(errno));
-    FileDescriptor guard(fd);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        throw IoError("cannot read " + path.string() + ": " + std::strerror(errno));
-    if (S_ISDIR(st.st_mode))
-        throw IoError("cannot read " + path.string() + ": " + std::strerror(EISDIR));
-    // Read to the end whatever the size said: one read per chunk into a buffer that grows when needed.
-    std::size_t capacity =
-        S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) + 1 : std::size_t{1} << 16;
-    Buffer buffer = allocateBuffer(capacity);
+    char* memory = nullptr;
     std::size_t size = 0;
-    for (;;) {
-        if (size == capacity) {
-            Buffer bigger = allocateBuffer(capacity * 2);
-            std::memcpy(bigger.get(), buffer.get(), size);
-            buffer = std::move(bigger);
-            capacity *= 2;
-        }
-        const ssize_t n = ::read(fd, buffer.get() + size, capacity - size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw IoError("cannot read " + path.string() + ": " + std::strerror(errno));
-        }
-        if (n == 0)
-            break;
-        size += static_cast<std::size_t>(n);
-    }
-    return LineReader(std::move(buffer), size);
+    if (const std::error_code error = os::readWholeFile(path, memory, size))
+        throw IoError("cannot read " + os::pathText(path) + ": " + error.message());
+    return LineReader(Buffer(memory), size);
 }
 
 std::string_view LineReader::ReadLineAt(std::int64_t& ReadPos) const {

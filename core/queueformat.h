@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -53,9 +54,13 @@ inline constexpr std::string_view kTemporaryPrefix = "$$$";
 /// A derived name: the name less its last three characters, then the suffix (q.wrg gives q.wr2). Only
 /// formed for names whose last four characters are an ASCII extension such as ".wrg" or ".txt".
 std::string derivedName(std::string_view name, std::string_view suffix);
+/// The same for a file's path: the last three characters of its name are ASCII, so they are dropped as
+/// they are on every platform, whatever the name's own characters.
+std::filesystem::path derivedName(const std::filesystem::path& file, std::string_view suffix);
 
 /// Kind of file, by its last four characters compared without regard to case.
 enum class FileKind { Queue, UrlList, Other };
 FileKind fileKind(std::string_view name);
+FileKind fileKind(const std::filesystem::path& file);
 
 } // namespace tamarisk::core::queue

@@ -3,14 +3,12 @@
 #include "core/atomicfile.h"
 #include "core/cp932.h"
 #include "core/errors.h"
+#include "core/osfile.h"
 #include "core/queueformat.h"
 #include "core/urlsplit.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <sys/stat.h>
 
 namespace tamarisk::core {
 
@@ -24,7 +22,8 @@ void rewriteInPlace(State& state, const std::filesystem::path& list, const LineR
     const std::filesystem::path& target = replacement.target;
     // As root a rename would replace even a read-only list, so the bits are checked here.
     if ((replacement.mode & 0222) == 0)
-        throw IoError("cannot rewrite " + list.string() + ": " + std::strerror(EACCES) +
+        throw IoError("cannot rewrite " + os::pathText(list) + ": " +
+                      std::make_error_code(std::errc::permission_denied).message() +
                       " (the list is read-only)");
 
     WriteOptions options;
@@ -34,7 +33,7 @@ void rewriteInPlace(State& state, const std::filesystem::path& list, const LineR
     options.temporaryName = [&state, &target] {
         char hex[16];
         std::snprintf(hex, sizeof hex, "%lX", std::lrint(1000.0 * state.random.next()));
-        return std::filesystem::path(queue::derivedName(target.native(), queue::kTemporaryPrefix) + hex);
+        return queue::derivedName(target, std::string(queue::kTemporaryPrefix) + hex);
     };
     writeFileAtomically(target, rewriteListText(state, listFile), options);
     result.written.push_back(list);
@@ -88,7 +87,7 @@ std::string rewriteListText(const State& state, const LineReader& list) {
     return out;
 }
 
-std::optional<MadeQueue> convertUrlList(State& state, const std::filesystem::path& list, mode_t mode,
+std::optional<MadeQueue> convertUrlList(State& state, const std::filesystem::path& list, unsigned mode,
                                         ConversionHooks& hooks, FileResult& result) {
     const LineReader listFile = LineReader::open(list);
     const OptionState& options = state.options;
@@ -96,9 +95,8 @@ std::optional<MadeQueue> convertUrlList(State& state, const std::filesystem::pat
         rewriteInPlace(state, list, listFile, result);
         return std::nullopt;
     }
-    const std::filesystem::path queueFile = queue::derivedName(list.native(), queue::kQueueSuffix);
-    struct stat st {};
-    if (::lstat(queueFile.c_str(), &st) == 0 && !hooks.confirmOverwrite(queueFile)) {
+    const std::filesystem::path queueFile = queue::derivedName(list, queue::kQueueSuffix);
+    if (os::entryExists(queueFile) && !hooks.confirmOverwrite(queueFile)) {
         result.outcome = Outcome::Declined;
         return std::nullopt;
     }

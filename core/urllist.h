@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 
 namespace tamarisk::core {
 
@@ -33,7 +32,7 @@ struct MadeQueue {
 /// is rewritten in place and nothing is returned; otherwise the queue file is made beside it (after the
 /// overwrite question when it exists) and returned for conversion; it is created with the permission bits
 /// mode (the list's). Records the outcome and the files written in result; throws IoError.
-std::optional<MadeQueue> convertUrlList(State& state, const std::filesystem::path& list, mode_t mode,
+std::optional<MadeQueue> convertUrlList(State& state, const std::filesystem::path& list, unsigned mode,
                                         ConversionHooks& hooks, FileResult& result);
 
 } // namespace tamarisk::core

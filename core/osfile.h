@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+// What the core takes from the operating system for its files, with one implementation per platform
+// (osfile_posix.cpp, osfile_windows.cpp). Failures come back as error codes whose message() is the system's
+// reason; the callers name the file and the operation.
+namespace tamarisk::core::os {
+
+/// An open file, owned and closed on destruction; move-only.
+class File {
+public:
+    File() = default;
+    explicit File(std::intptr_t handle) : m_handle(handle) {}
+    ~File();
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    bool isOpen() const { return m_handle != kInvalid; }
+    std::intptr_t handle() const { return m_handle; }
+    /// Closes the file; reports a failure that the close brings to light (a delayed write failure).
+    std::error_code close();
+
+    static constexpr std::intptr_t kInvalid = -1;
+
+private:
+    std::intptr_t m_handle = kInvalid;
+};
+
+/// The path as UTF-8 text, for messages and the command line's output.
+std::string pathText(const std::filesystem::path& path);
+/// A path from UTF-8 text (a command-line argument).
+std::filesystem::path pathFromUtf8(std::string_view utf8);
+
+/// Creates path for writing, failing with std::errc::file_exists when any file has that name. mode gives
+/// the permission bits (narrowed by the umask) where the platform has them.
+std::error_code createNew(const std::filesystem::path& path, unsigned mode, File& file);
+std::error_code writeAll(File& file, std::string_view bytes);
+/// Sets the permission bits exactly, where the platform has them.
+std::error_code setMode(File& file, unsigned mode);
+/// Writes the file's data through to the device.
+std::error_code flushToDevice(File& file);
+
+/// Puts from in the place of to, atomically, to a link's own name and never through it. keepAttributes:
+/// to is a file being replaced whose attributes the new one keeps where the platform keeps them apart
+/// from the permission bits. flushed: the rename itself is to reach the device.
+std::error_code replace(const std::filesystem::path& from, const std::filesystem::path& to,
+                        bool keepAttributes, bool flushed);
+std::error_code removeFile(const std::filesystem::path& path);
+
+/// What a name is, following links.
+struct FileStatus {
+    bool exists = false;
+    bool regular = false;
+    bool directory = false;
+    unsigned mode = 0; // permission bits; 0666 or 0444 where the platform only knows "read-only"
+};
+std::error_code status(const std::filesystem::path& path, FileStatus& status);
+/// Whether any entry has this name, a dangling link included.
+bool entryExists(const std::filesystem::path& path);
+
+/// Memory for a file's bytes, released with releaseMemory; large sizes get huge pages where there are.
+char* allocateMemory(std::size_t size);
+void releaseMemory(char* memory);
+
+/// Reads the whole file into memory from allocateMemory: one read per chunk, to the end whatever the size
+/// said. The file is opened so that a program holding it open for writing does not keep us from reading.
+std::error_code readWholeFile(const std::filesystem::path& path, char*& memory, std::size_t& size);
+
+} // namespace tamarisk::core::os

@@ -1,0 +1,202 @@
+#include "core/osfile.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <utility>
+
+namespace tamarisk::core::os {
+
+namespace {
+
+std::error_code lastError() {
+    return {static_cast<int>(::GetLastError()), std::system_category()};
+}
+
+HANDLE handleOf(const File& file) {
+    return reinterpret_cast<HANDLE>(file.handle());
+}
+
+std::intptr_t fromHandle(HANDLE handle) {
+    return handle == INVALID_HANDLE_VALUE ? File::kInvalid : reinterpret_cast<std::intptr_t>(handle);
+}
+
+} // namespace
+
+File::~File() {
+    if (isOpen())
+        ::CloseHandle(handleOf(*this));
+}
+
+File::File(File&& other) noexcept : m_handle(std::exchange(other.m_handle, kInvalid)) {}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        if (isOpen())
+            ::CloseHandle(handleOf(*this));
+        m_handle = std::exchange(other.m_handle, kInvalid);
+    }
+    return *this;
+}
+
+std::error_code File::close() {
+    const std::intptr_t handle = std::exchange(m_handle, kInvalid);
+    if (handle != kInvalid && !::CloseHandle(reinterpret_cast<HANDLE>(handle)))
+        return lastError();
+    return {};
+}
+
+std::string pathText(const std::filesystem::path& path) {
+    const std::wstring& wide = path.native();
+    if (wide.empty())
+        return {};
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size, nullptr,
+                          nullptr);
+    return utf8;
+}
+
+std::filesystem::path pathFromUtf8(std::string_view utf8) {
+    if (utf8.empty())
+        return {};
+    const int size =
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
+    return std::filesystem::path(wide);
+}
+
+std::error_code createNew(const std::filesystem::path& path, unsigned mode, File& file) {
+    (void)mode; // Windows files have no permission bits: a file takes its folder's access rules
+    const HANDLE handle =
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
+            return std::make_error_code(std::errc::file_exists);
+        return {static_cast<int>(error), std::system_category()};
+    }
+    file = File(fromHandle(handle));
+    return {};
+}
+
+std::error_code writeAll(File& file, std::string_view bytes) {
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30));
+        DWORD written = 0;
+        if (!::WriteFile(handleOf(file), p, chunk, &written, nullptr))
+            return lastError();
+        p += written;
+        left -= written;
+    }
+    return {};
+}
+
+std::error_code setMode(File& file, unsigned mode) {
+    (void)file;
+    (void)mode; // the replaced file's attributes are kept by replace()
+    return {};
+}
+
+std::error_code flushToDevice(File& file) {
+    return ::FlushFileBuffers(handleOf(file)) ? std::error_code() : lastError();
+}
+
+std::error_code replace(const std::filesystem::path& from, const std::filesystem::path& to,
+                        bool keepAttributes, bool flushed) {
+    if (keepAttributes) {
+        // The replaced file's attributes (read-only aside, which the caller checked) stay with its name.
+        if (::ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                           nullptr))
+            return {};
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_UNABLE_TO_REMOVE_REPLACED)
+            return {static_cast<int>(error), std::system_category()};
+    }
+    const DWORD flags = MOVEFILE_REPLACE_EXISTING | (flushed ? MOVEFILE_WRITE_THROUGH : 0);
+    return ::MoveFileExW(from.c_str(), to.c_str(), flags) ? std::error_code() : lastError();
+}
+
+std::error_code removeFile(const std::filesystem::path& path) {
+    return ::DeleteFileW(path.c_str()) ? std::error_code() : lastError();
+}
+
+std::error_code status(const std::filesystem::path& path, FileStatus& result) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return lastError();
+    result.exists = true;
+    result.directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    result.regular = !result.directory && (attributes & FILE_ATTRIBUTE_DEVICE) == 0;
+    result.mode = (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
+    return {};
+}
+
+bool entryExists(const std::filesystem::path& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+char* allocateMemory(std::size_t size) {
+    void* memory = std::malloc(std::max<std::size_t>(size, 1));
+    if (memory == nullptr)
+        throw std::bad_alloc();
+    return static_cast<char*>(memory);
+}
+
+void releaseMemory(char* memory) {
+    std::free(memory);
+}
+
+std::error_code readWholeFile(const std::filesystem::path& path, char*& memory, std::size_t& size) {
+    // The download manager may hold its queue file open while we read it.
+    const HANDLE handle = ::CreateFileW(
+        path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return lastError();
+    File file(fromHandle(handle));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(handle, &info))
+        return lastError();
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return std::make_error_code(std::errc::is_a_directory);
+    std::size_t capacity = (static_cast<std::size_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow) + 1;
+    char* buffer = allocateMemory(capacity);
+    size = 0;
+    for (;;) {
+        if (size == capacity) {
+            char* bigger = nullptr;
+            try {
+                bigger = allocateMemory(capacity * 2);
+            } catch (...) {
+                releaseMemory(buffer);
+                throw;
+            }
+            std::memcpy(bigger, buffer, size);
+            releaseMemory(buffer);
+            buffer = bigger;
+            capacity *= 2;
+        }
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(capacity - size, 1u << 30));
+        DWORD got = 0;
+        if (!::ReadFile(handle, buffer + size, chunk, &got, nullptr)) {
+            const std::error_code error = lastError();
+            releaseMemory(buffer);
+            return error;
+        }
+        if (got == 0)
+            break;
+        size += got;
+    }
+    memory = buffer;
+    return {};
+}
+
+} // namespace tamarisk::core::os
