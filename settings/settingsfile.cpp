@@ -4,16 +4,14 @@
 #include "core/cp932.h"
 #include "core/errors.h"
 #include "core/linereader.h"
+#include "core/osfile.h"
 #include "core/queueformat.h"
 
 #include <array>
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
 #include <limits>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tamarisk::settings {
 
@@ -231,15 +229,14 @@ void applyLine(core::State& state, std::string_view line, WindowEffects& window)
 // Load_IniFile creates the file when there is none, so that the first run leaves a file to edit. Any
 // failure here shows up as the read's failure, which names the file and the reason.
 void createWhenMissing(const std::filesystem::path& file) {
-    struct stat st {};
-    if (::stat(file.c_str(), &st) == 0 || errno != ENOENT)
+    if (core::os::entryExists(file))
         return;
     std::error_code ignored;
     if (file.has_parent_path())
         std::filesystem::create_directories(file.parent_path(), ignored);
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0)
-        ::close(fd);
+    core::os::File created;
+    if (!core::os::createNew(file, 0666, created))
+        created.close();
 }
 
 bool isToggleKey(const std::string& key) {
