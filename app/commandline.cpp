@@ -2,6 +2,7 @@
 
 #include "core/cp932.h"
 #include "core/driver.h"
+#include "core/osfile.h"
 #include "core/state.h"
 #include "settings/location.h"
 #include "settings/relocationfile.h"
@@ -89,7 +90,8 @@ public:
             return m_answer == Answer::Yes;
         if (!m_console.inputIsTerminal)
             return false;
-        m_console.err << existing.string() << " は存在します\n上書きしますか？ [y/N] " << std::flush;
+        m_console.err << core::os::pathText(existing) << " は存在します\n上書きしますか？ [y/N] "
+                      << std::flush;
         std::string reply;
         if (!std::getline(m_console.in, reply))
             return false;
@@ -337,6 +339,7 @@ Request parse(const std::vector<std::string>& args, Console& console, bool& exit
 
 int runCommandLine(const std::string& programPath, const std::vector<std::string>& args, Console console,
                    const FrontEnd& frontEnd) {
+    const std::filesystem::path program = core::os::pathFromUtf8(programPath);
     Request request;
     try {
         bool exitNow = false;
@@ -351,10 +354,10 @@ int runCommandLine(const std::string& programPath, const std::vector<std::string
             if (request.anyOptionFlag() || !request.relocationFiles.empty() || request.overwriteGiven)
                 throw UsageError{"option flags need a FILE; without FILE the window opens"};
             WindowRequest window;
-            window.settingsFile = request.settingsFile ? std::filesystem::path(*request.settingsFile)
-                                                       : settings::defaultSettingsFile(programPath);
+            window.settingsFile = request.settingsFile ? core::os::pathFromUtf8(*request.settingsFile)
+                                                       : settings::defaultSettingsFile(program);
             window.seed = request.seed;
-            window.programFolder = std::filesystem::path(programPath).parent_path();
+            window.programFolder = program.parent_path();
             return frontEnd.openWindow(window);
         }
     } catch (const UsageError& error) {
@@ -376,10 +379,10 @@ int runCommandLine(const std::string& programPath, const std::vector<std::string
     state.random.seed(request.seed ? *request.seed : core::Random::clockSeed());
 
     const std::filesystem::path settingsFile = request.settingsFile
-                                                   ? std::filesystem::path(*request.settingsFile)
-                                                   : settings::defaultSettingsFile(programPath);
+                                                   ? core::os::pathFromUtf8(*request.settingsFile)
+                                                   : settings::defaultSettingsFile(program);
     if (request.verbose)
-        console.out << "settings file: " << settingsFile.string() << "\n";
+        console.out << "settings file: " << core::os::pathText(settingsFile) << "\n";
     settings::WindowEffects noWindow;
     const settings::LoadResult loaded = settings::Load_IniFile(state, settingsFile, noWindow);
     if (!loaded.loaded)
@@ -389,7 +392,8 @@ int runCommandLine(const std::string& programPath, const std::vector<std::string
     applyOptionFlags(request, state.options);
 
     for (const std::string& file : request.relocationFiles) {
-        const settings::RelocationResult pairs = settings::loadRelocationFile(state, file);
+        const settings::RelocationResult pairs =
+            settings::loadRelocationFile(state, core::os::pathFromUtf8(file));
         if (!pairs.loaded) {
             console.err << "tamarisk: " << pairs.error << "; nothing converted\n";
             return kExitFailed;
@@ -404,7 +408,7 @@ int runCommandLine(const std::string& programPath, const std::vector<std::string
     int status = kExitOk;
     std::string failures;
     for (const std::string& file : request.files) {
-        const core::FileResult result = core::Chenge_Wrg(state, file, hooks);
+        const core::FileResult result = core::Chenge_Wrg(state, core::os::pathFromUtf8(file), hooks);
         switch (result.outcome) {
         case core::Outcome::Failed:
             console.err << "tamarisk: " << file << ": " << result.error << "\n";
@@ -425,7 +429,7 @@ int runCommandLine(const std::string& programPath, const std::vector<std::string
         }
         if (request.verbose) {
             for (const auto& written : result.written)
-                console.out << file << " -> " << written.string() << "\n";
+                console.out << file << " -> " << core::os::pathText(written) << "\n";
         }
     }
 

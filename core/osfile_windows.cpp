@@ -12,8 +12,36 @@ namespace tamarisk::core::os {
 
 namespace {
 
+// The system's reason for error, in the same words as on Linux where the two mean the same, so that a
+// message reads alike on both; Windows' own text otherwise (a file in use by another program, say).
+std::error_code translate(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    case ERROR_ACCESS_DENIED:
+        return std::make_error_code(std::errc::permission_denied);
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return std::make_error_code(std::errc::file_exists);
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return std::make_error_code(std::errc::no_space_on_device);
+    case ERROR_WRITE_PROTECT:
+        return std::make_error_code(std::errc::read_only_file_system);
+    default:
+        return {static_cast<int>(error), std::system_category()};
+    }
+}
+
 std::error_code lastError() {
-    return {static_cast<int>(::GetLastError()), std::system_category()};
+    return translate(::GetLastError());
+}
+
+bool isDirectory(const std::filesystem::path& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 HANDLE handleOf(const File& file) {
@@ -75,12 +103,8 @@ std::error_code createNew(const std::filesystem::path& path, unsigned mode, File
     (void)mode; // Windows files have no permission bits: a file takes its folder's access rules
     const HANDLE handle =
         ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        const DWORD error = ::GetLastError();
-        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
-            return std::make_error_code(std::errc::file_exists);
-        return {static_cast<int>(error), std::system_category()};
-    }
+    if (handle == INVALID_HANDLE_VALUE)
+        return lastError();
     file = File(fromHandle(handle));
     return {};
 }
@@ -118,10 +142,19 @@ std::error_code replace(const std::filesystem::path& from, const std::filesystem
             return {};
         const DWORD error = ::GetLastError();
         if (error != ERROR_FILE_NOT_FOUND && error != ERROR_UNABLE_TO_REMOVE_REPLACED)
-            return {static_cast<int>(error), std::system_category()};
+            return translate(error);
     }
+    // A read-only file is not replaced, as Windows itself refuses (Wine would replace it).
+    if (const DWORD attributes = ::GetFileAttributesW(to.c_str());
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        return std::make_error_code(std::errc::permission_denied);
     const DWORD flags = MOVEFILE_REPLACE_EXISTING | (flushed ? MOVEFILE_WRITE_THROUGH : 0);
-    return ::MoveFileExW(from.c_str(), to.c_str(), flags) ? std::error_code() : lastError();
+    if (::MoveFileExW(from.c_str(), to.c_str(), flags))
+        return {};
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_ACCESS_DENIED && isDirectory(to))
+        return std::make_error_code(std::errc::is_a_directory);
+    return translate(error);
 }
 
 std::error_code removeFile(const std::filesystem::path& path) {

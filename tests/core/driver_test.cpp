@@ -234,7 +234,7 @@ TEST(ChengeWrg, ReportsFailuresWithTheFileAndTheReason) {
     writeFile(dir / "plain", "x");
     result = Chenge_Wrg(state, dir / "plain" / "q.wrg", hooks);
     EXPECT_EQ(result.outcome, Outcome::Failed);
-    EXPECT_THAT(result.error, testing::HasSubstr("Not a directory"));
+    EXPECT_THAT(result.error, testing::HasSubstr(tamarisk::test::kNotADirectory));
 
     result = Chenge_Wrg(state, dir / "missing.wrg", hooks);
     EXPECT_EQ(result.error, "cannot read " + (dir / "missing.wrg").string() + ": No such file or directory");

@@ -275,7 +275,7 @@ INSTANTIATE_TEST_SUITE_P(
         UnreadableCase{
             "Folder", "Is a directory",
             [](const TempDir& dir) { std::filesystem::create_directories(dir / "x" / "move.txt"); }},
-        UnreadableCase{"PathUnderARegularFile", "Not a directory",
+        UnreadableCase{"PathUnderARegularFile", test::kNotADirectory,
                        [](const TempDir& dir) { test::writeFile(dir / "x", "http://srv.a.b/,p\r\n"); }}),
     [](const ::testing::TestParamInfo<UnreadableCase>& info) { return std::string(info.param.name); });
 

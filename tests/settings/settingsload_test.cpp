@@ -124,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
                                          std::filesystem::create_directories(dir / "x" / "tamcfg.dat");
                                          test::writeFile(dir / "x" / "tamcfg.dat" / "inner", "CHKB0:1\r\n");
                                      }},
-                      UnreadableCase{"PathUnderARegularFile", "Not a directory",
+                      UnreadableCase{"PathUnderARegularFile", test::kNotADirectory,
                                      [](const TempDir& dir) { test::writeFile(dir / "x", "CHKB0:1\r\n"); }}),
     [](const ::testing::TestParamInfo<UnreadableCase>& info) { return std::string(info.param.name); });
 

@@ -16,21 +16,39 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
+#endif
 
 namespace tamarisk::test {
+
+/// The system's reason for a path that runs through a regular file as if it were a folder.
+#ifdef _WIN32
+inline constexpr const char* kNotADirectory = "No such file or directory";
+#else
+inline constexpr const char* kNotADirectory = "Not a directory";
+#endif
 
 /// A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tamarisk-test-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        m_path = pattern;
+        std::random_device entropy;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const std::filesystem::path candidate =
+                std::filesystem::temp_directory_path() / ("tamarisk-test-" + std::to_string(entropy()));
+            if (std::filesystem::create_directory(candidate)) {
+                m_path = candidate;
+                std::filesystem::permissions(m_path, std::filesystem::perms::owner_all);
+                return;
+            }
+        }
+        throw std::runtime_error("cannot make a temporary folder");
     }
     ~TempDir() {
         std::error_code ignored;
@@ -78,6 +96,7 @@ inline std::string crlf(std::initializer_list<std::string> lines) {
     return out;
 }
 
+#ifndef _WIN32
 struct RunResult {
     int status = -1;
     std::string out;
@@ -139,5 +158,7 @@ inline RunResult run(const std::string& program, const std::vector<std::string>&
     ::unlink(inName);
     return result;
 }
+
+#endif
 
 } // namespace tamarisk::test
