@@ -365,10 +365,8 @@ FileResult Chenge_Wrg(State& state, const std::filesystem::path& path, Conversio
     return result;
 }
 
-std::vector<FileResult> Form_OLEDragDrop(State& state, const std::vector<std::filesystem::path>& files,
-                                         ConversionHooks& hooks) {
-    hooks.closeAddressList();
-    hooks.commitFixedNumber();
+std::vector<FileResult> convertFiles(State& state, const std::vector<std::filesystem::path>& files,
+                                     ConversionHooks& hooks) {
     std::vector<FileResult> results;
     results.reserve(files.size());
     for (const auto& file : files)

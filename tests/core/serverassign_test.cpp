@@ -281,8 +281,14 @@ TEST_P(EmptyGroup, TakesTheNumberOffTheHostInEveryMode) {
     State state = serverChangeState(GetParam());
     ServerRec& group = addGroup(state, "srv.a.b");
     addAddress(group, "off.example.org", false);
-    EXPECT_EQ(convertLines(state, {"Url=http://srv12.a.b/x/f.zip", "Url=http://srv.a.b/y"}),
-              (std::vector<std::string>{"Url=http://srv.a.b/x/f.zip", "Url=http://srv.a.b/y"}));
+    // A fixed number needs numbers to apply: a group with only an address list takes no number either.
+    ServerRec& fixed = addGroup(state, "srv.c.d");
+    addAddress(fixed, "off.example.net", false);
+    fixed.SKimeuchi = 4;
+    EXPECT_EQ(convertLines(state,
+                           {"Url=http://srv12.a.b/x/f.zip", "Url=http://srv.a.b/y", "Url=http://srv7.c.d/z"}),
+              (std::vector<std::string>{"Url=http://srv.a.b/x/f.zip", "Url=http://srv.a.b/y",
+                                        "Url=http://srv.c.d/z"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, EmptyGroup, kAllModes, kModeName);
