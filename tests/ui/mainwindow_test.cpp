@@ -277,7 +277,7 @@ TEST_F(Window, ClosingSavesTheSettingsWithTheWindowPosition) {
     start("SERVER:srv.a.b\r\nSKIMEUCHI:0\r\nX-MINE:kept\r\n");
     clickToggle(3);
     find<QLineEdit>("Text_Kimeuchi")->setText("5");
-    window->commitFixedNumber();
+    window->commitEdits();
     window->close();
     const std::string saved = readFile(dir / "tamcfg.dat");
     EXPECT_THAT(saved, HasSubstr("CHKB3:1\r\n"));

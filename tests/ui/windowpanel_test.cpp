@@ -311,7 +311,7 @@ TEST_F(Panel, ChosenSaveFolderGoesIntoTheConvertedQueue) {
     QTest::mouseRelease(strip, Qt::LeftButton, {}, onSet);
     EXPECT_EQ(find<QLabel>("Label_AllDir1")->text(), QString::fromUtf8("C:\\ダウンロード"));
     writeFile(dir / "q.wrg", "Info=\r\nStoreIn=x\r\n");
-    window->Form_OLEDragDrop({dir / "q.wrg"});
+    window->convertFiles({dir / "q.wrg"});
     EXPECT_EQ(readFile(dir / "q.wr2"),
               "Info=\r\nStoreIn=C:\\\x83\x5f\x83\x45\x83\x93\x83\x8d\x81\x5b\x83\x68\\\r\n");
     // A drive whose folder cannot be opened says so.
