@@ -229,6 +229,13 @@ void MainWindow::moveWindow(std::optional<std::int32_t> left, std::optional<std:
         m_savedTop = *top / kTwipsPerPixel;
 }
 
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    // A maximised window comes back from the notification area in its normal state, at its normal place.
+    if (windowState() == Qt::WindowNoState)
+        m_normalPosition = pos();
+}
+
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (m_placedOnce)
@@ -282,7 +289,7 @@ void MainWindow::Form_Resize() {
     // Hidden only where a notification area can bring it back; elsewhere it is an ordinary minimise, so the
     // window can never become unreachable.
     if (m_tray->isAvailable()) {
-        m_trayPosition = pos();
+        m_trayPosition = m_normalPosition;
         m_tray->show();
         // Hidden once the minimise is complete, unless the window was restored meanwhile.
         QMetaObject::invokeMethod(

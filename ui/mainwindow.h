@@ -108,6 +108,7 @@ protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -176,6 +177,7 @@ private:
 
     QAction* m_menuPass = nullptr;
     TrayIcon* m_tray = nullptr;
+    QPoint m_normalPosition;              // the last place of the window in its normal state
     std::optional<QPoint> m_trayPosition; // where the window was when it went into the notification area
     // A saved position, each coordinate on its own (pixels); one without the other is applied once the
     // window system has placed the window, so that the other stays where it put it.
