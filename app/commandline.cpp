@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -83,7 +84,10 @@ std::string toCp932(const std::string& flag, const std::string& utf8) {
 class CommandLineHooks : public core::ConversionHooks {
 public:
     enum class Answer { Ask, Yes, No };
-    CommandLineHooks(Answer answer, Console& console) : m_answer(answer), m_console(console) {}
+    CommandLineHooks(Answer answer, Console& console, std::function<void(const core::FileResult&)> report)
+        : m_answer(answer), m_console(console), m_report(std::move(report)) {}
+
+    void fileDone(const core::FileResult& result) override { m_report(result); }
 
     bool confirmOverwrite(const std::filesystem::path& existing) override {
         if (m_answer != Answer::Ask)
@@ -101,6 +105,7 @@ public:
 private:
     Answer m_answer;
     Console& m_console;
+    std::function<void(const core::FileResult&)> m_report;
 };
 
 struct Request {
@@ -203,60 +208,33 @@ std::string helpText() {
 
 Request parse(const std::vector<std::string>& args, Console& console, bool& exitNow, int& exitCode) {
     Request request;
-    CLI::App cli("たまりすく (Tamarisk): rewrites download-queue files (.wrg) into converted copies.",
-                 "tamarisk");
+    // CLI11 only parses: the help is helpText(), so the options carry no descriptions of their own.
+    CLI::App cli("", "tamarisk");
     cli.set_help_flag();
     bool help = false;
     cli.add_flag("-h,--help", help);
     bool version = false;
-    cli.add_flag("--version", version, "print the version and exit");
-    cli.add_flag("-v,--verbose", request.verbose,
-                 "one line per file with what was written; the settings file used");
+    cli.add_flag("--version", version);
+    cli.add_flag("-v,--verbose", request.verbose);
 
     std::string settingsFile;
-    auto* settingsOption =
-        cli.add_option("--settings", settingsFile,
-                       "the settings file to read and write (default: tamcfg.dat, see README)")
-            ->type_name("FILE");
+    auto* settingsOption = cli.add_option("--settings", settingsFile);
     std::vector<CLI::Option*> toggleOptions;
     std::vector<std::string> toggleValues(std::size(kToggleFlags));
-    for (std::size_t i = 0; i < std::size(kToggleFlags); ++i) {
-        const ToggleFlag& flag = kToggleFlags[i];
-        toggleOptions.push_back(cli.add_flag(std::string(flag.name) + "{on}", toggleValues[i],
-                                             std::string(flag.japanese) + " (" + flag.english + ")")
-                                    ->type_name("[=on/off]"));
-    }
+    for (std::size_t i = 0; i < std::size(kToggleFlags); ++i)
+        toggleOptions.push_back(cli.add_flag(std::string(kToggleFlags[i].name) + "{on}", toggleValues[i]));
     std::string assign;
-    auto* assignOption =
-        cli.add_option(
-               "--assign", assign,
-               "random / in-order / none: サーバをランダムで割り当てます / サーバを順番に割り当てます / "
-               "サーバの割り当てを中止します (how --server-change picks a server)")
-            ->type_name("MODE");
+    auto* assignOption = cli.add_option("--assign", assign);
     std::string webjumpNumber, webjumpName, folder;
-    auto* numberOption =
-        cli.add_option("--webjump-number", webjumpNumber,
-                       "サーバ番号(無し、1～255) (the Webjump server number: empty or 1..255)")
-            ->type_name("N");
-    auto* nameOption = cli.add_option("--webjump-name", webjumpName,
-                                      "サーバの名前です (the Webjump server name; default at)")
-                           ->type_name("NAME");
-    auto* folderOption =
-        cli.add_option("--folder", folder, "ファイル保存の場所 (the save folder that --save-folder writes)")
-            ->type_name("PATH");
-    cli.add_option("--relocation-file", request.relocationFiles,
-                   "場所替えのための設定ファイル (address,path pairs for --address-change; repeatable)")
-        ->type_name("FILE")
-        ->allow_extra_args(false);
+    auto* numberOption = cli.add_option("--webjump-number", webjumpNumber);
+    auto* nameOption = cli.add_option("--webjump-name", webjumpName);
+    auto* folderOption = cli.add_option("--folder", folder);
+    cli.add_option("--relocation-file", request.relocationFiles)->allow_extra_args(false);
     std::string seed;
-    auto* seedOption =
-        cli.add_option("--seed", seed, "seed the random numbers (default: from the clock)")->type_name("N");
+    auto* seedOption = cli.add_option("--seed", seed);
     std::string overwrite = "ask";
-    cli.add_option("--overwrite", overwrite,
-                   "上書き確認: ask / yes / no when a URL list's queue file exists (ask: only on a terminal)")
-        ->type_name("ANSWER");
-    cli.add_option("files", request.files, "queue files and URL lists to convert, in order")
-        ->type_name("FILE");
+    cli.add_option("--overwrite", overwrite);
+    cli.add_option("files", request.files);
 
     try {
         // CLI11 reads "--folder=" as an option without a value and takes the next argument as its value,
@@ -404,11 +382,11 @@ int runCommandLine(const std::string& programPath, const std::vector<std::string
         }
     }
 
-    CommandLineHooks hooks(request.overwrite, console);
     int status = kExitOk;
     std::string failures;
-    for (const std::string& file : request.files) {
-        const core::FileResult result = core::Chenge_Wrg(state, core::os::pathFromUtf8(file), hooks);
+    // Each file's outcome is reported as soon as it is done.
+    const auto report = [&](const core::FileResult& result) {
+        const std::string file = core::os::pathText(result.input);
         switch (result.outcome) {
         case core::Outcome::Failed:
             console.err << "tamarisk: " << file << ": " << result.error << "\n";
@@ -431,7 +409,12 @@ int runCommandLine(const std::string& programPath, const std::vector<std::string
             for (const auto& written : result.written)
                 console.out << file << " -> " << core::os::pathText(written) << "\n";
         }
-    }
+    };
+    CommandLineHooks hooks(request.overwrite, console, report);
+    std::vector<std::filesystem::path> files;
+    for (const std::string& file : request.files)
+        files.push_back(core::os::pathFromUtf8(file));
+    core::convertFiles(state, files, hooks);
 
     // Option flags are for this run only: the settings are saved only by a run without them.
     if (loaded.loaded && !request.anyOptionFlag()) {

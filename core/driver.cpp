@@ -359,14 +359,14 @@ FileResult Chenge_Wrg(State& state, const std::filesystem::path& path, Conversio
     return result;
 }
 
-std::vector<FileResult> Form_OLEDragDrop(State& state, const std::vector<std::filesystem::path>& files,
-                                         ConversionHooks& hooks) {
-    hooks.closeAddressList();
-    hooks.commitFixedNumber();
+std::vector<FileResult> convertFiles(State& state, const std::vector<std::filesystem::path>& files,
+                                     ConversionHooks& hooks) {
     std::vector<FileResult> results;
     results.reserve(files.size());
-    for (const auto& file : files)
+    for (const auto& file : files) {
         results.push_back(Chenge_Wrg(state, file, hooks));
+        hooks.fileDone(results.back());
+    }
     return results;
 }
 

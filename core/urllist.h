@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/driver.h"
+#include "core/conversionhooks.h"
 #include "core/linereader.h"
 #include "core/state.h"
 

@@ -135,4 +135,18 @@ bool AddressChanger::change(std::string_view A, std::string& out) {
     return true;
 }
 
+bool addAddressChange(State& state, std::string_view address, std::string path) {
+    const auto n = static_cast<std::size_t>(state.DefServerCount);
+    std::string lead;
+    DefServerRec& entry = state.DefServers[n];
+    entry.DefKey = ServerCut(state, address, lead);
+    entry.DefPath = std::move(path);
+    // Without an item the entry stays unused: the next address added takes it.
+    if (entry.DefKey.empty())
+        return false;
+    state.defServerItems.emplace_back(address);
+    state.DefServerCount = static_cast<int>(state.defServerItems.size());
+    return true;
+}
+
 } // namespace tamarisk::core

@@ -19,6 +19,11 @@ std::string ServerCut(const State& state, std::string_view A, std::string& Lead)
 /// that ends within that stretch gives the prefix alone.
 std::string UrlChai(const State& state, std::string_view A);
 
+/// Adds an address change at the end of the table (DefServers, its item list and DefServerCount in step):
+/// the key is ServerCut of the address. An address that gets no key could never match: it is not listed,
+/// and false is returned. The caller has checked that the address is not listed and the table not full.
+bool addAddressChange(State& state, std::string_view address, std::string path);
+
 /// UrlChai for many addresses in a row: the address-change table is indexed once (the first entry of each
 /// key) and the working text is reused, so an address costs no allocation. The state's server groups and
 /// table must not change while it is in use.

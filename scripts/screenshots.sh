@@ -1,6 +1,6 @@
 #!/bin/sh
 # Takes the README's screenshots of the window under Xvfb: the window as it starts, with the settings
-# panel shown from the menu, and with a skin. Needs xvfb, xdotool and imagemagick.
+# panel shown from the menu, with an address list open, and with a skin. Needs xvfb, xdotool and imagemagick.
 set -eu
 program=$(realpath "$1")
 out=$(realpath "${2:-docs}")
@@ -31,5 +31,7 @@ convert -size 440x420 gradient:'#f7e8ef'-'#c8dcf0' \( -size 440x420 xc:none -str
 
 shoot window 'CHKB0:1\r\nCHKB2:0\r\nCHKB3:1\r\nCHKB4:0\r\nFSPATH:C:\\dl\r\n'
 shoot settings-panel 'FSPATH:Z:\\home\\u\\dl\r\nSERVER:srv.example.jp\r\nSNUMBER:1-9\r\nSKIMEUCHI:3\r\n' "30 8" "45 32"
+# The address list of a server group open for editing: "IP List" ticked on the settings panel.
+shoot address-list 'FSPATH:Z:\\home\\u\\dl\r\nSERVER:srv.example.jp\r\nSNUMBER:1-9\r\nIP:mirror1.example.net\r\nIP:mirror2.example.net\r\n' "30 8" "45 32" "27 124"
 shoot skinned "SKI:$work/sakura\r\nCHKB0:1\r\nCHKB5:1\r\n"
 echo "screenshots in $out"

@@ -25,21 +25,9 @@ bool applyLine(core::State& state, std::string_view line) {
     if (state.DefServerCount >= core::kMaxDefServers)
         return false;
 
-    const auto n = static_cast<std::size_t>(state.DefServerCount);
-    std::string lead;
-    core::DefServerRec& entry = state.DefServers[n];
-    entry.DefKey = core::ServerCut(state, address, lead);
     if (!path.ends_with('/'))
         path += '/';
-    entry.DefPath = std::move(path);
-
-    // An address without a key could never match: it gets no item, and the next accepted line takes its
-    // entry.
-    const bool added = !entry.DefKey.empty();
-    if (added) {
-        state.defServerItems.emplace_back(address);
-        state.DefServerCount = static_cast<int>(state.defServerItems.size());
-    }
+    const bool added = core::addAddressChange(state, address, std::move(path));
     if (state.defServerSelected < 0 && !state.defServerItems.empty()) {
         state.defServerSelected = 0;
         state.DefServerIndex = 0;

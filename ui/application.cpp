@@ -3,13 +3,15 @@
 #include "core/cp932.h"
 #include "core/state.h"
 #include "ui/dialogs.h"
+#include "ui/instanceserver.h"
 #include "ui/mainwindow.h"
 
 #include <QApplication>
-#include <QCryptographicHash>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QTranslator>
 
 namespace tamarisk::ui {
 
@@ -20,12 +22,7 @@ QString lockFileFor(const std::filesystem::path& settingsFile) {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty())
         folder = QDir::tempPath();
-    std::error_code ignored;
-    const std::string key = std::filesystem::absolute(settingsFile, ignored).lexically_normal().string();
-    const QByteArray hash =
-        QCryptographicHash::hash(QByteArray::fromStdString(key), QCryptographicHash::Sha1);
-    return QDir(folder).filePath(
-        QStringLiteral("tamarisk-%1.lock").arg(QString::fromLatin1(hash.toHex().left(16))));
+    return QDir(folder).filePath(instanceKey(settingsFile) + QStringLiteral(".lock"));
 }
 
 // Qt gives up on an exception that leaves an event handler; this one is caught where it leaves, shown in a
@@ -77,8 +74,21 @@ std::string InstanceLock::fileName() const {
     return m_lock->name.toStdString();
 }
 
+bool installQtTranslations(QCoreApplication& application) {
+    auto* translator = new QTranslator(&application);
+    if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
+
 int runWindow(int& argc, char** argv, const WindowStart& start) {
     Application application(argc, argv);
+    // The window speaks Japanese, and so do Qt's own dialogs and buttons where the translations are
+    // installed.
+    installQtTranslations(application);
     QtDialogs dialogs;
     if (const std::string problem = core::codePageProblem(); !problem.empty()) {
         dialogs.tell(nullptr, QString::fromUtf8("たまりすく"), QString::fromStdString(problem),
@@ -87,6 +97,8 @@ int runWindow(int& argc, char** argv, const WindowStart& start) {
     }
     InstanceLock lock(start.settingsFile);
     if (!lock.tryLock()) {
+        // A user who cannot find the window starts the program again: the running window comes forward.
+        sendToRunningWindow(instanceKey(start.settingsFile), "show\n");
         dialogs.tell(nullptr, QString::fromUtf8("複数起動禁止"), QString::fromUtf8("二重起動は出来ません"),
                      Dialogs::Icon::Critical);
         return 1;
@@ -95,6 +107,9 @@ int runWindow(int& argc, char** argv, const WindowStart& start) {
     state.AppDir = start.programFolder.string() + "/";
     state.random.seed(start.seed ? *start.seed : core::Random::clockSeed());
     MainWindow window(state, start.settingsFile, dialogs);
+    InstanceServer server;
+    QObject::connect(&server, &InstanceServer::showRequested, &window, &MainWindow::bringToFront);
+    server.listen(instanceKey(start.settingsFile));
     window.Form_Load();
     window.show();
     return application.exec();

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+class QCoreApplication;
+
 namespace tamarisk::ui {
 
 struct WindowStart {
@@ -30,6 +32,10 @@ private:
     struct Lock;
     std::unique_ptr<Lock> m_lock;
 };
+
+/// Loads Qt's Japanese translations, so that Qt's own dialogs and buttons speak the window's language;
+/// false when they are not installed.
+bool installQtTranslations(QCoreApplication& application);
 
 /// Runs the window until it is closed. A second start while a window runs with the same settings file is
 /// refused with a message box; the lock never outlives a crashed first instance. Returns the exit status.

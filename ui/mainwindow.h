@@ -1,12 +1,13 @@
 #pragma once
 
-#include "core/driver.h"
+#include "core/conversionhooks.h"
 #include "core/state.h"
 #include "settings/settingsfile.h"
 #include "ui/skinnedcontrols.h"
 
 #include <QImage>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <filesystem>
@@ -15,7 +16,6 @@
 #include <vector>
 
 class QAction;
-class QSystemTrayIcon;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -23,19 +23,24 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QRadioButton;
+class QSystemTrayIcon;
 
 namespace tamarisk::ui {
 
+class AddressChangeEditor;
 class CaptionArea;
-class SaveLocationChooser;
-struct WineDrive;
 class Dialogs;
 class PictureBox;
+class SaveLocationChooser;
+class ServerListEditor;
 class SkinnedSurfaceWidget;
+class TrayIcon;
+struct WineDrive;
 
 /// The program's window, "たまりすく(Tamarisk)": six owner-drawn option toggles, an option panel for each of
 /// the first five, and the settings panel brought up from the menu. Every control shows one value of the
-/// option state; files dropped anywhere on it are converted by the core's driver.
+/// option state. Its parts live in files of their own: the control table and layout (windowlayout.cpp),
+/// skins (windowskin.cpp), drops and conversion (windowdrops.cpp), and the editors and helpers it owns.
 class MainWindow : public QMainWindow, public core::ConversionHooks, public settings::WindowEffects {
     Q_OBJECT
 public:
@@ -51,8 +56,11 @@ public:
     /// server list, prints the captions. Returns what loading the settings gave.
     settings::LoadResult Form_Load();
 
-    /// Converts dropped files one after another and shows the failures, if any, in one message box.
-    void Form_OLEDragDrop(const std::vector<std::filesystem::path>& files);
+    /// The one entry for files to convert, whether dropped or handed over: stores what is being edited,
+    /// converts the files one after another and shows the failures, if any, in one message box.
+    void convertFiles(const std::vector<std::filesystem::path>& files);
+    /// Stores what the settings panel is editing (the open address list, the fixed number being typed).
+    void commitEdits();
 
     Class_CheckBox& OptCheckBoxes() { return m_optCheckBoxes; }
     Class_CheckBox& ListCheckBox() { return m_listCheckBox; }
@@ -63,12 +71,15 @@ public:
     bool saveSettingsOnClose();
 
     /// Whether the desktop has a notification area to hide the minimised window in; tests replace it.
-    void setTrayAvailable(std::function<bool()> available) { m_trayAvailable = std::move(available); }
+    void setTrayAvailable(std::function<bool()> available);
+    TrayIcon& tray() const { return *m_tray; }
+    QSystemTrayIcon* trayIcon() const;
     /// Opens the help file; returns an error text when it cannot. Tests replace it.
     void setHelpOpener(std::function<std::string(const std::filesystem::path&)> opener) {
         m_helpOpener = std::move(opener);
     }
-    QSystemTrayIcon* trayIcon() const { return m_tray; }
+    /// The help window while it is open.
+    QWidget* helpWindow() const { return m_helpWindow; }
     /// The drives the save-location chooser offers (Wine's); set before Form_Load. Tests replace it.
     void setDriveProvider(std::function<std::vector<WineDrive>()> drives) {
         m_driveProvider = std::move(drives);
@@ -78,15 +89,14 @@ public:
     // The menu commands.
     void MENU_SPACE_LOAD_Click();
     void MENU_H_HELP_Click();
-    void MENU_M_INDEX_Click();
     /// Restores the window from the notification area (a left press on the icon, or "元の大きさに戻す").
     void restoreFromTray();
+    /// A second start asked for the window: it comes to the front, restored from the notification area.
+    void bringToFront();
 
-    // What the conversion asks of the window.
+    // What the conversion shows.
     void beginBusy() override;
     void endBusy() override;
-    void commitFixedNumber() override;
-    void closeAddressList() override;
     bool confirmOverwrite(const std::filesystem::path& existing) override;
 
     // What loading the settings does to the window.
@@ -97,42 +107,31 @@ public:
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The control table and layout.
     void buildControls();
     void buildMenus();
     void buildSkinnedGroups();
-    void acceptDropsEverywhere();
-    /// Accepting a drop only queues its files: they are converted once the drop event has returned.
-    void convertAfterDrop(const std::vector<std::filesystem::path>& files);
     void printCaptions();
     void showState();
-    void syncTogglesToState();
-    /// The text as CP932 bytes for the option state; a character CP932 cannot hold is named in a message box.
-    std::optional<std::string> cp932OrTell(const QString& text);
+
+    // Drops.
+    void acceptDropsEverywhere();
+    /// A drag or drop of local files on any control; true when the event was taken.
+    bool filterDrop(QEvent* event);
+    /// Accepting a drop only queues its files: they are converted once the drop event has returned.
+    void convertAfterDrop(const std::vector<std::filesystem::path>& files);
 
     // Mouse routing of the surfaces that carry skinned controls.
     void picCBox_MouseDown(std::int16_t button, std::int16_t shift, float x, float y);
     void Form_MouseMove();
-
-    // The server list (fixed numbers and address lists).
-    int selectedServer() const;
-    void fillServerList();
-    void Combo_Kimeuchi_Click();
-    void Text_Kimeuchi_LostFocus();
-    void chkIPList_Click();
-    void Text_Webjump_LostFocus();
-
-    // The address-change list.
-    void showDefServerItems();
-    void Combo_DefServer_GotFocus();
-    void Combo_DefServer_LostFocus();
-    void Combo_DefServer_Click();
-    void Text_DefServer_LostFocus();
 
     // Skins: the picture behind the window, and each panel's piece of it.
     void SkinSetPict(PictureBox* picMount, int borderWidth, int soutaiLeft, int soutaiTop);
@@ -171,14 +170,23 @@ private:
     QListWidget* m_listIPchk = nullptr;
     QComboBox* m_driveSavelocation = nullptr;
     QListWidget* m_dirSavelocation = nullptr;
-    QString m_ipListTag; // the server whose address list is open, empty while it is closed
+
+    ServerListEditor* m_serverList = nullptr;
+    AddressChangeEditor* m_addressChange = nullptr;
+    SaveLocationChooser* m_saveLocation = nullptr;
 
     QAction* m_menuPass = nullptr;
-    QSystemTrayIcon* m_tray = nullptr;
-    std::function<bool()> m_trayAvailable;
+    TrayIcon* m_tray = nullptr;
+    QPoint m_normalPosition;              // the last place of the window in its normal state
+    std::optional<QPoint> m_trayPosition; // where the window was when it went into the notification area
+    // A saved position, each coordinate on its own (pixels); one without the other is applied once the
+    // window system has placed the window, so that the other stays where it put it.
+    std::optional<int> m_savedLeft;
+    std::optional<int> m_savedTop;
+    bool m_placedOnce = false;
     std::function<std::string(const std::filesystem::path&)> m_helpOpener;
+    QPointer<QWidget> m_helpWindow;
     std::function<std::vector<WineDrive>()> m_driveProvider;
-    SaveLocationChooser* m_saveLocation = nullptr;
     QImage m_skinPicture;
     QImage m_tmpPicbox; // scratch surface of the skin pieces; never cleared
 };

@@ -1,18 +1,14 @@
 #include "ui/picturebox.h"
 
 #include "ui/imagesurface.h"
-#include "ui/rounding.h"
 #include "ui/skinnedsurfacewidget.h"
+#include "ui/twips.h"
 
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
 
 namespace tamarisk::ui {
-
-int twipsToPixels(int twips) {
-    return static_cast<int>(roundHalfEven(twips / 15.0));
-}
 
 CaptionArea::CaptionArea(QWidget* parent) : QWidget(parent), m_colour(palette().color(QPalette::ButtonText)) {
     setAutoFillBackground(true);

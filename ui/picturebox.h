@@ -63,7 +63,4 @@ private:
     QWidget* m_inner = nullptr;
 };
 
-/// Twips of the window's design to pixels, at 15 twips to a pixel, halves to even.
-int twipsToPixels(int twips);
-
 } // namespace tamarisk::ui

@@ -2,6 +2,8 @@
 
 #include "ui/rounding.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <string>
@@ -195,12 +197,13 @@ void Class_CheckBox::MouseDown(std::int16_t Button, std::int16_t /*Shift*/, floa
     std::vector<std::int16_t> flipped(static_cast<std::size_t>(Count()));
     for (std::int16_t i = 0; i < Count(); ++i) {
         const SkinItem& item = itemAt(i);
-        flipped[static_cast<std::size_t>(i)] = item.ItemValue;
-        if (item.ItemValue != 2 && contains(item, X, Y))
-            flipped[static_cast<std::size_t>(i)] = toInt16(std::abs(item.ItemValue - 1), "toggle value");
+        const std::int16_t value = valueOf(i);
+        flipped[static_cast<std::size_t>(i)] = value;
+        if (value != 2 && contains(item, X, Y))
+            flipped[static_cast<std::size_t>(i)] = toInt16(std::abs(value - 1), "toggle value");
     }
     for (std::int16_t i = 0; i < Count(); ++i)
-        itemAt(i).ItemValue = flipped[static_cast<std::size_t>(i)];
+        CBValueSet(i, flipped[static_cast<std::size_t>(i)]);
     RedrawItems();
 }
 
@@ -218,15 +221,28 @@ void Class_CheckBox::MouseMove(std::int16_t /*Button*/, std::int16_t /*Shift*/, 
 }
 
 std::int16_t Class_CheckBox::CBValue(std::int16_t Index) const {
-    return itemAt(Index).ItemValue;
+    return valueOf(Index);
 }
 
 void Class_CheckBox::CBValueSet(std::int16_t Index, std::int16_t SValue) {
-    itemAt(Index).ItemValue = SValue;
+    SkinItem& item = itemAt(Index);
+    const auto i = static_cast<std::size_t>(Index);
+    if (i < m_values.size())
+        m_values[i] = SValue;
+    else
+        item.ItemValue = SValue;
+}
+
+std::int16_t Class_CheckBox::valueOf(std::int16_t index) const {
+    const SkinItem& item = itemAt(index);
+    const auto i = static_cast<std::size_t>(index);
+    if (i >= m_values.size())
+        return item.ItemValue;
+    return static_cast<std::int16_t>(std::clamp<int>(m_values[i], INT16_MIN, INT16_MAX));
 }
 
 Class_CheckBox::Look Class_CheckBox::lookOf(std::int16_t index) const {
-    const std::int16_t value = itemAt(index).ItemValue;
+    const std::int16_t value = valueOf(index);
     if (value == 2)
         return Look::Disabled;
     if (value == 1)

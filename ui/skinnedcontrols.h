@@ -6,6 +6,7 @@
 #include "ui/skinsurface.h"
 
 #include <cstdint>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -134,8 +135,15 @@ public:
     /// Sets the value without repainting; the next repaint shows it.
     void CBValueSet(std::int16_t Index, std::int16_t SValue);
 
+    /// Keeps the toggles' values in values (one per item, in index order) instead of in the items, so that
+    /// the values have one owner: the group shows and flips what it finds there.
+    void bindValues(std::span<int> values) { m_values = values; }
+
 private:
     Look lookOf(std::int16_t index) const override;
+    std::int16_t valueOf(std::int16_t index) const;
+
+    std::span<int> m_values;
 };
 
 /// A group of push buttons that look pressed while the left button is down over them. The window passes a

@@ -1,6 +1,7 @@
 #include "ui/skinnedsurfacewidget.h"
 
 #include "ui/imagesurface.h"
+#include "ui/twips.h"
 
 #include <QCursor>
 #include <QEvent>
@@ -45,9 +46,8 @@ SkinnedSurfaceWidget::SkinnedSurfaceWidget(QWidget* parent)
     setMouseTracking(true);
     // The image covers the whole widget, so Qt need not paint a background first.
     setAttribute(Qt::WA_OpaquePaintEvent);
-    const double twipsPerPixelX = 1440.0 / logicalDpiX();
-    const double twipsPerPixelY = 1440.0 / logicalDpiY();
-    m_surface->setTwipsPerPixel(twipsPerPixelX, twipsPerPixelY);
+    // The window is laid out at a fixed ratio, whatever the screen's resolution.
+    m_surface->setTwipsPerPixel(kTwipsPerPixel, kTwipsPerPixel);
     m_surface->followGeometry([this] { return geometry(); });
     m_surface->setPresentHandler([this] { update(); });
     m_surface->setToolTipHandler([this](const std::string& text) { showToolTip(text); });
@@ -76,6 +76,13 @@ void SkinnedSurfaceWidget::mousePressEvent(QMouseEvent* event) {
                  static_cast<float>(at.y()));
     }
     QWidget::mousePressEvent(event);
+}
+
+void SkinnedSurfaceWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double-click arrives as this event, not as a press: the first press has
+    // flipped the toggle already, and a double-click flips it once. (QWidget's default would pass it on as
+    // a second press.)
+    event->accept();
 }
 
 void SkinnedSurfaceWidget::leaveEvent(QEvent* event) {

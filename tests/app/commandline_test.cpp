@@ -139,6 +139,8 @@ TEST_F(CommandLine, OnOffValuesSetOptionsForTheRun) {
     EXPECT_EQ(readFile(dir / "q.wr2"), crlf({"Info=", "Referer=2", "RefererStr=A", "Url=A"}));
     EXPECT_EQ(tamarisk({"--referer", "--referer=OFF", path("q.wrg")}).status, 0);
     EXPECT_EQ(readFile(dir / "q.wr2"), crlf({"Info=", "Url=A"}));
+    // The highest server number is a number like any other.
+    EXPECT_EQ(tamarisk({"--webjump-number=255", path("q.wrg")}).status, 0);
 }
 
 TEST_F(CommandLine, OtherFilesGetANoteAndDoNotFailTheRun) {

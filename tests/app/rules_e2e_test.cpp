@@ -176,6 +176,12 @@ TEST(WebjumpRun, OptionsComeFromTheSettingsFile) {
     ws.write("tamcfg.dat", crlf({"WEJNUM:9", "WEJNAM:zz", "CHKB2:1"}));
     ws.write("q.wrg", crlf({"Info=", "Url=http://abc.webjump.com/p"}));
     EXPECT_EQ(ws.convert({}), crlf({"Info=", "Url=http://freehosting9.zz.webjump.com/ab/abc-webjump/p"}));
+    // A number the settings file gives outside 1..255 becomes 21 before the file is converted.
+    for (const char* number : {"WEJNUM:0", "WEJNUM:-5"}) {
+        ws.write("tamcfg.dat", crlf({number, "WEJNAM:zz", "CHKB2:1"}));
+        EXPECT_EQ(ws.convert({}), crlf({"Info=", "Url=http://freehosting21.zz.webjump.com/ab/abc-webjump/p"}))
+            << number;
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------

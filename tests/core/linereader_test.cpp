@@ -84,7 +84,9 @@ INSTANTIATE_TEST_SUITE_P(
     LineReader, LineEnds,
     testing::Values(
         LinesCase{"EmptyLinesKept", "\r\n\r\nB", {"", "", "B"}},
-        LinesCase{"LfOnly", "A\nB\nC\n", {"A", "B", "C"}}, LinesCase{"CrOnly", "A\rB\rC\r", {"A", "B", "C"}},
+        LinesCase{"LfOnly", "A\nB\nC\n", {"A", "B", "C"}},
+        LinesCase{"EmptyLineBetweenLfs", "A\n\nB\n", {"A", "", "B"}},
+        LinesCase{"CrOnly", "A\rB\rC\r", {"A", "B", "C"}},
         LinesCase{"LfBeforeLaterCr", "A\nB\r\nC", {"A", "B", "C"}},
         LinesCase{"LfCrIsTwoEnds", "A\n\rB", {"A", "", "B"}},
         LinesCase{"StrayLeadByteBeforeCr", "\x81\r\nB\r\n", {"\x81", "B"}},

@@ -148,7 +148,9 @@ INSTANTIATE_TEST_SUITE_P(
                       FolderCase{"EndingInHyo", "C:\\" + kHyo, "StoreIn=C:\\" + kHyo + "\\"},
                       FolderCase{"EndingInHyoAndBackslash", "C:\\" + kHyo + "\\",
                                  "StoreIn=C:\\" + kHyo + "\\"},
-                      FolderCase{"Japanese", "D:\\" + kDownload, "StoreIn=D:\\" + kDownload + "\\"}),
+                      FolderCase{"Japanese", "D:\\" + kDownload, "StoreIn=D:\\" + kDownload + "\\"},
+                      // 0x9F is the last lead byte of the first range: 0x9F 0x5C is one character too.
+                      FolderCase{"EndingInLeadByte9F", "C:\\\x9f\x5c", "StoreIn=C:\\\x9f\x5c\\"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SaveFolderOption, AFolderChangedBetweenLinesTakesEffectOnTheNextLine) {
@@ -208,7 +210,13 @@ INSTANTIATE_TEST_SUITE_P(
                       // Five characters, ten bytes: two characters are kept, not seven bytes.
                       NameCase{"JapaneseName", "Url=http://host/d/" + kFileMei + ".zip", kFua},
                       // Two characters, four bytes: short enough to keep the dot.
-                      NameCase{"ShortJapaneseName", "Url=http://host/d/" + kHyoji + ".zip", kHyoji + "."}),
+                      NameCase{"ShortJapaneseName", "Url=http://host/d/" + kHyoji + ".zip", kHyoji + "."},
+                      // ÷ is 0x81 0x80, whose trail byte opens the second trail range: one character, so
+                      // the cut falls before it and never between its bytes.
+                      NameCase{"TrailByte80",
+                               "Url=http://host/d/ab\x81\x80"
+                               "cd.zip",
+                               "ab"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FolderFromNameOption, NothingIsAppendedWhenTheOptionIsOff) {

@@ -316,8 +316,13 @@ TEST(StopMode, GivesThePlainHeadLabel) {
     ServerRec& group = addGroup(state, "srv.a.b");
     addNumbers(group, {3, 5});
     addAddress(group, "m1.example.org");
-    EXPECT_EQ(convertLines(state, {"Url=http://srv3.a.b/f", "Url=http://srv5.a.b/g"}),
-              (std::vector<std::string>{"Url=http://srv.a.b/f", "Url=http://srv.a.b/g"}));
+    // A fixed number needs numbers to apply: a group with only an address list takes none.
+    ServerRec& fixed = addGroup(state, "srv.c.d");
+    addAddress(fixed, "m.example.net");
+    fixed.SKimeuchi = 4;
+    EXPECT_EQ(
+        convertLines(state, {"Url=http://srv3.a.b/f", "Url=http://srv5.a.b/g", "Url=http://srv7.c.d/h"}),
+        (std::vector<std::string>{"Url=http://srv.a.b/f", "Url=http://srv.a.b/g", "Url=http://srv.c.d/h"}));
 }
 
 class MembersOff : public ::testing::TestWithParam<AssignMode> {};

@@ -240,6 +240,9 @@ TEST(WindowLineTest, PositionIsKeptAndPassedToTheWindow) {
     EXPECT_EQ(out.state.options.windowTop, 900);
     using Move = std::pair<std::optional<std::int32_t>, std::optional<std::int32_t>>;
     EXPECT_THAT(out.window.moves, ElementsAre(Move{1200, std::nullopt}, Move{std::nullopt, 900}));
+    // A window at the screen's edge is at 0: a position like any other.
+    EXPECT_THAT(loadText(crlf({"WLEFT:0", "W_TOP:0"})).window.moves,
+                ElementsAre(Move{0, std::nullopt}, Move{std::nullopt, 0}));
 }
 
 TEST(WindowLineTest, PositionsBeyondSixteenBitsAreKept) {

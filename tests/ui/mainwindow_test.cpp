@@ -1,15 +1,16 @@
 // The window on the offscreen platform: start-up, toggles and panels, drops converting real files,
 // the questions answered through the dialog seam, and the settings saved on close.
 
-#include "fakedialogs.h"
-#include "support/testutil.h"
+#include "support/windowfixture.h"
 #include "ui/application.h"
 #include "ui/dialogs.h"
+#include "ui/helpwindow.h"
 #include "ui/imagesurface.h"
 #include "ui/mainwindow.h"
 #include "ui/picturebox.h"
 #include "ui/skinnedsurfacewidget.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -35,24 +36,8 @@ using testing::HasSubstr;
 
 namespace {
 
-class Window : public testing::Test {
+class Window : public test::WindowFixture {
 protected:
-    void start(const std::string& settings = "") {
-        if (!settings.empty())
-            writeFile(dir / "tamcfg.dat", settings);
-        window = std::make_unique<ui::MainWindow>(state, dir / "tamcfg.dat", dialogs);
-        dialogs.window = window.get();
-        window->Form_Load();
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    }
-
-    template <typename T>
-    T* find(const char* name) const {
-        T* found = window->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
     ui::PictureBox* panel(int i) const {
         return find<ui::PictureBox>(QStringLiteral("Picture_OptMC%1").arg(i).toLatin1().constData());
     }
@@ -83,11 +68,6 @@ protected:
         if (deliver)
             QCoreApplication::sendPostedEvents(window.get(), QEvent::MetaCall);
     }
-
-    TempDir dir;
-    core::State state;
-    FakeDialogs dialogs;
-    std::unique_ptr<ui::MainWindow> window;
 };
 
 TEST_F(Window, StartsWithTogglesOffAndEveryPanelVisible) {
@@ -144,9 +124,21 @@ TEST_F(Window, SavedPositionIsUsedOnlyInsideTheScreen) {
     EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(100, 50));
     const QRect screen = window->screen()->geometry();
     window.reset();
-    start("WLEFT:" + std::to_string(screen.width() * 15) + "\r\nW_TOP:-15\r\n");
-    EXPECT_LT(window->frameGeometry().x(), screen.width() - window->frameGeometry().width());
-    EXPECT_GE(window->frameGeometry().y(), 0);
+    start("WLEFT:0\r\nW_TOP:0\r\n"); // at the screen's edge
+    EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(0, 0));
+    window.reset();
+    // Where the window system puts a window of its own accord.
+    start();
+    const QPoint placed = window->frameGeometry().topLeft();
+    window.reset();
+    // A coordinate that does not fit stays where the window system put it; the other is used.
+    start("WLEFT:" + std::to_string(screen.width() * 15) + "\r\nW_TOP:750\r\n");
+    QCoreApplication::sendPostedEvents(window.get(), QEvent::MetaCall);
+    EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(placed.x(), 50));
+    window.reset();
+    start("WLEFT:1500\r\nW_TOP:-15\r\n");
+    QCoreApplication::sendPostedEvents(window.get(), QEvent::MetaCall);
+    EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(100, placed.y()));
 }
 
 TEST_F(Window, ClickingAToggleFlipsItAndItsPanel) {
@@ -158,6 +150,18 @@ TEST_F(Window, ClickingAToggleFlipsItAndItsPanel) {
     clickToggle(2);
     EXPECT_EQ(state.options.OptCheckBoxes[2], 0);
     EXPECT_FALSE(panel(2)->isVisible());
+    // A double-click: its second press arrives as a double-click event and flips nothing more.
+    const ui::SkinItem& item = window->OptCheckBoxes().Items()[2];
+    const QPointF at(item.ItemLeft + item.ItemWidth / 2, item.ItemTop + item.ItemHeight / 2);
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                    QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, toggles()->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(toggles(), &event);
+    }
+    EXPECT_EQ(state.options.OptCheckBoxes[2], 1);
+    EXPECT_TRUE(panel(2)->isVisible());
+    clickToggle(2);
     // The shuffle toggle has no panel; the other panels stay as they are.
     clickToggle(5);
     EXPECT_EQ(state.options.OptCheckBoxes[5], 1);
@@ -277,7 +281,7 @@ TEST_F(Window, ClosingSavesTheSettingsWithTheWindowPosition) {
     start("SERVER:srv.a.b\r\nSKIMEUCHI:0\r\nX-MINE:kept\r\n");
     clickToggle(3);
     find<QLineEdit>("Text_Kimeuchi")->setText("5");
-    window->commitFixedNumber();
+    window->commitEdits();
     window->close();
     const std::string saved = readFile(dir / "tamcfg.dat");
     EXPECT_THAT(saved, HasSubstr("CHKB3:1\r\n"));
@@ -306,6 +310,27 @@ TEST_F(Window, UnreadableSettingsAreReportedAndNotSaved) {
     EXPECT_EQ(state.options.OptCheckBoxes[1], 2);
     EXPECT_TRUE(window->saveSettingsOnClose());
     EXPECT_TRUE(std::filesystem::is_directory(dir / "tamcfg.dat"));
+}
+
+TEST_F(Window, HelpIsAWindowOfItsOwnBesideTheMainWindow) {
+    start();
+    writeFile(dir / "tamrsk.html", "<p>help</p>");
+    find<QAction>("MENU_H_HELP")->trigger();
+    QWidget* help = window->helpWindow();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->parentWidget(), nullptr); // not kept above the main window
+    // Right of the main window where it fits, else left of it, else as far right as the screen allows.
+    const QRect screen(0, 0, 1600, 900);
+    EXPECT_EQ(ui::placeBeside(QRect(100, 50, 435, 240), QSize(640, 480), screen), QPoint(535, 50));
+    EXPECT_EQ(ui::placeBeside(QRect(1000, 50, 435, 240), QSize(640, 480), screen), QPoint(360, 50));
+    EXPECT_EQ(ui::placeBeside(QRect(300, 700, 435, 240), QSize(640, 480), QRect(0, 0, 1000, 800)),
+              QPoint(360, 320));
+}
+
+TEST(QtTranslations, QtsOwnDialogsSpeakJapanese) {
+    ASSERT_TRUE(ui::installQtTranslations(*QCoreApplication::instance()));
+    EXPECT_NE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString::fromLatin1("Cancel"));
 }
 
 TEST(InstanceLock, OneWindowPerSettingsFileAndStaleLocksAreTakenOver) {

@@ -1,15 +1,16 @@
 // The settings panel, the menus, the notification area and skins, on the offscreen platform.
 
-#include "fakedialogs.h"
-#include "support/testutil.h"
+#include "support/windowfixture.h"
 #include "ui/dialogs.h"
 #include "ui/imagesurface.h"
+#include "ui/instanceserver.h"
 #include "ui/mainwindow.h"
 #include "ui/picturebox.h"
 #include "ui/savelocation.h"
 #include "ui/skinnedsurfacewidget.h"
 #include "ui/winedrives.h"
 
+#include "ui/trayicon.h"
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -19,6 +20,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
@@ -35,27 +37,14 @@ using testing::HasSubstr;
 
 namespace {
 
-class Panel : public testing::Test {
+class Panel : public test::WindowFixture {
 protected:
-    void start(const std::string& settings = "") {
-        writeFile(dir / "tamcfg.dat", settings);
-        state.AppDir = dir.path().string() + "/";
-        window = std::make_unique<ui::MainWindow>(state, dir / "tamcfg.dat", dialogs);
+    void prepare() override {
         window->setDriveProvider([this] { return drives; });
         window->setHelpOpener([this](const std::filesystem::path& file) {
             helpOpened.push_back(file);
             return helpError;
         });
-        window->Form_Load();
-        window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get())); // focus changes need an active window
-    }
-    template <typename T>
-    T* find(const char* name) const {
-        T* found = window->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
     }
     QAction* action(const char* name) const { return find<QAction>(name); }
     // Moves the focus into a box and out again, as a user does by clicking elsewhere.
@@ -73,10 +62,6 @@ protected:
         QApplication::processEvents();
     }
 
-    TempDir dir;
-    core::State state;
-    FakeDialogs dialogs;
-    std::unique_ptr<ui::MainWindow> window;
     std::vector<std::filesystem::path> helpOpened;
     std::string helpError;
     std::vector<ui::WineDrive> drives;
@@ -200,6 +185,9 @@ TEST_F(Panel, AddressListIsStoredWhenClosed) {
     auto* list = find<QListWidget>("ListIPchk");
     tick->click();
     ASSERT_TRUE(list->isVisible());
+    // Shown for editing, the list is on top of the controls that share its place.
+    QWidget* onTop = list->parentWidget()->childAt(list->geometry().center());
+    EXPECT_TRUE(onTop == list || list->isAncestorOf(onTop));
     ASSERT_EQ(list->count(), 3);
     EXPECT_EQ(list->item(0)->text(), QString::fromLatin1("Members"));
     // Everything unticked: the first address stays enabled but is not counted.
@@ -242,6 +230,9 @@ TEST_F(Panel, MinimisingWithoutANotificationAreaIsAnOrdinaryMinimise) {
 TEST_F(Panel, MinimisingHidesTheWindowInTheNotificationArea) {
     start();
     window->setTrayAvailable([] { return true; });
+    window->move(120, 80);
+    QApplication::processEvents();
+    const QPoint where = window->pos();
     window->showMaximized();
     window->showMinimized();
     QApplication::processEvents();
@@ -255,6 +246,20 @@ TEST_F(Panel, MinimisingHidesTheWindowInTheNotificationArea) {
     EXPECT_FALSE(window->isMaximized());
     EXPECT_FALSE(window->trayIcon()->isVisible());
     EXPECT_EQ(state.WindowShown, 1);
+    EXPECT_EQ(window->pos(), where); // back where it was
+    // The notification area goes away while the window is hidden in it: the window comes back at once.
+    bool trayThere = true;
+    window->setTrayAvailable([&trayThere] { return trayThere; });
+    window->showMinimized();
+    QApplication::processEvents();
+    ASSERT_TRUE(window->isHidden());
+    trayThere = false;
+    window->tray().checkStillThere();
+    QApplication::processEvents();
+    EXPECT_FALSE(window->isHidden());
+    EXPECT_FALSE(window->isMinimized());
+    EXPECT_FALSE(window->trayIcon()->isVisible());
+    trayThere = true;
     // Closing from the tray menu removes the icon and saves.
     window->showMinimized();
     QApplication::processEvents();
@@ -268,6 +273,28 @@ TEST_F(Panel, MinimisingHidesTheWindowInTheNotificationArea) {
     guard.stop();
     EXPECT_FALSE(window->trayIcon()->isVisible());
     EXPECT_THAT(readFile(dir / "tamcfg.dat"), HasSubstr("CHKB0:0\r\n"));
+}
+
+TEST_F(Panel, SecondStartBringsTheWindowBackFromTheNotificationArea) {
+    start();
+    window->setTrayAvailable([] { return true; });
+    window->showMinimized();
+    QApplication::processEvents();
+    ASSERT_TRUE(window->isHidden());
+    // The running window listens as the program makes it listen; a second start asks it through the socket.
+    const QString name = ui::instanceKey(dir / "tamcfg.dat");
+    ui::InstanceServer server;
+    QObject::connect(&server, &ui::InstanceServer::showRequested, window.get(),
+                     &ui::MainWindow::bringToFront);
+    ASSERT_TRUE(server.listen(name));
+    QSignalSpy asked(&server, &ui::InstanceServer::showRequested);
+    EXPECT_TRUE(ui::sendToRunningWindow(name, "unknown request\nshow\n"));
+    ASSERT_TRUE(asked.wait(5000)); // a guard against a lost request, not a measure of time
+    EXPECT_EQ(asked.count(), 1);
+    EXPECT_FALSE(window->isHidden());
+    EXPECT_FALSE(window->trayIcon()->isVisible());
+    // Nobody listens on another settings file's name.
+    EXPECT_FALSE(ui::sendToRunningWindow(ui::instanceKey(dir / "other.dat"), "show\n"));
 }
 
 TEST_F(Panel, HelpOpensTheShippedFileOrSaysWhy) {
@@ -311,7 +338,7 @@ TEST_F(Panel, ChosenSaveFolderGoesIntoTheConvertedQueue) {
     QTest::mouseRelease(strip, Qt::LeftButton, {}, onSet);
     EXPECT_EQ(find<QLabel>("Label_AllDir1")->text(), QString::fromUtf8("C:\\ダウンロード"));
     writeFile(dir / "q.wrg", "Info=\r\nStoreIn=x\r\n");
-    window->Form_OLEDragDrop({dir / "q.wrg"});
+    window->convertFiles({dir / "q.wrg"});
     EXPECT_EQ(readFile(dir / "q.wr2"),
               "Info=\r\nStoreIn=C:\\\x83\x5f\x83\x45\x83\x93\x83\x8d\x81\x5b\x83\x68\\\r\n");
     // A drive whose folder cannot be opened says so.
