@@ -10,7 +10,7 @@
 #include "ui/rounding.h"
 #include "ui/savelocation.h"
 #include "ui/skinnedsurfacewidget.h"
-#include "ui/winedrives.h"
+#include "core/winedrives.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -191,7 +191,7 @@ MainWindow::MainWindow(core::State& state, std::filesystem::path settingsFile, D
     acceptDropsEverywhere();
 
     m_trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
-    m_driveProvider = userWineDrives;
+    m_driveProvider = core::userWineDrives;
     m_tray = new QSystemTrayIcon(windowIcon(), this);
     m_tray->setToolTip(QString::fromUtf8("たまりすく"));
     auto* trayMenu = new QMenu(this);

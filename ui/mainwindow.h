@@ -24,11 +24,14 @@ class QLineEdit;
 class QListWidget;
 class QRadioButton;
 
+namespace tamarisk::core {
+struct WineDrive;
+}
+
 namespace tamarisk::ui {
 
 class CaptionArea;
 class SaveLocationChooser;
-struct WineDrive;
 class Dialogs;
 class PictureBox;
 class SkinnedSurfaceWidget;
@@ -70,7 +73,7 @@ public:
     }
     QSystemTrayIcon* trayIcon() const { return m_tray; }
     /// The drives the save-location chooser offers (Wine's); set before Form_Load. Tests replace it.
-    void setDriveProvider(std::function<std::vector<WineDrive>()> drives) {
+    void setDriveProvider(std::function<std::vector<core::WineDrive>()> drives) {
         m_driveProvider = std::move(drives);
     }
     SaveLocationChooser* saveLocation() const { return m_saveLocation; }
@@ -177,7 +180,7 @@ private:
     QSystemTrayIcon* m_tray = nullptr;
     std::function<bool()> m_trayAvailable;
     std::function<std::string(const std::filesystem::path&)> m_helpOpener;
-    std::function<std::vector<WineDrive>()> m_driveProvider;
+    std::function<std::vector<core::WineDrive>()> m_driveProvider;
     SaveLocationChooser* m_saveLocation = nullptr;
     QImage m_skinPicture;
     QImage m_tmpPicbox; // scratch surface of the skin pieces; never cleared

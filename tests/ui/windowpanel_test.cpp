@@ -1,5 +1,6 @@
 // The settings panel, the menus, the notification area and skins, on the offscreen platform.
 
+#include "core/winedrives.h"
 #include "fakedialogs.h"
 #include "support/testutil.h"
 #include "ui/dialogs.h"
@@ -8,7 +9,6 @@
 #include "ui/picturebox.h"
 #include "ui/savelocation.h"
 #include "ui/skinnedsurfacewidget.h"
-#include "ui/winedrives.h"
 
 #include <QAction>
 #include <QApplication>
@@ -79,7 +79,7 @@ protected:
     std::unique_ptr<ui::MainWindow> window;
     std::vector<std::filesystem::path> helpOpened;
     std::string helpError;
-    std::vector<ui::WineDrive> drives;
+    std::vector<core::WineDrive> drives;
 };
 
 TEST_F(Panel, MenusHaveTheirCaptionsAndAccessKeys) {
