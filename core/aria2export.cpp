@@ -71,8 +71,8 @@ void write(Aria2Input& out, const State& state, const Entry& entry, const std::v
     const std::string address = cp932ToUtf8(urlLine.substr(queue::kUrl.size()));
     out.text += address;
     if (state.optionOn(kOptServerChange)) {
-        if (const std::optional<AddressParts> parts = AddressParts::fromLine(urlLine);
-            parts && parts->hasDottedHost()) {
+        // An address of a group's list need not have a dotted host ("localhost:8080").
+        if (const std::optional<AddressParts> parts = AddressParts::fromLine(urlLine)) {
             std::vector<std::string> mirrors;
             for (const std::string& choice : serverGroupChoices(state, *parts)) {
                 std::string mirror = cp932ToUtf8(std::string_view(choice).substr(queue::kUrl.size()));

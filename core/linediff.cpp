@@ -70,10 +70,13 @@ private:
             markChanged(r);
             return;
         }
+        // A small region gets a shortest script outright; a large one is first cut at its unique lines.
+        const std::size_t size = (r.a1 - r.a0) + (r.b1 - r.b0);
+        if (size <= kExactSize && myers(r, size))
+            return;
         if (anchor(r, pending))
             return;
         // Myers costs about (n + m) x D steps; a region too large for that is matched greedily.
-        const std::size_t size = (r.a1 - r.a0) + (r.b1 - r.b0);
         const std::size_t maxD = std::min<std::size_t>({size, kMaxMyersD, kMyersBudget / size});
         if (maxD == 0 || !myers(r, maxD))
             greedy(r);
@@ -271,7 +274,8 @@ private:
         return out;
     }
 
-    static constexpr std::size_t kMaxMyersD = 2000;
+    static constexpr std::size_t kExactSize = 1000;
+    static constexpr std::size_t kMaxMyersD = 1000;
     static constexpr std::size_t kMyersBudget = 20'000'000;
     static constexpr std::size_t kGreedyReach = 32;
 
