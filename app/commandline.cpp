@@ -1,5 +1,7 @@
 #include "app/commandline.h"
 
+#include "app/filemodes.h"
+
 #include "core/cp932.h"
 #include "core/driver.h"
 #include "core/osfile.h"
@@ -12,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <optional>
@@ -115,6 +118,8 @@ struct Request {
     std::optional<std::uint32_t> seed;
     CommandLineHooks::Answer overwrite = CommandLineHooks::Answer::Ask;
     bool verbose = false;
+    bool diff = false;                       // --diff: show what would change, write nothing
+    std::optional<std::string> exportFormat; // --export=aria2
     // Option values given on the command line, applied over the loaded settings for this run only.
     std::vector<std::pair<const ToggleFlag*, std::string>> toggles;
     std::optional<std::string> assign;
@@ -194,6 +199,8 @@ std::string helpText() {
     row("--seed=N", "seed the random numbers (default: from the clock)");
     row("--overwrite=ANSWER", "上書き確認: ask, yes or no when a URL list's queue file exists");
     row("", "(ask asks on a terminal and means no without one)");
+    row("--diff", "write nothing; print what the conversion would change as a diff");
+    row("--export=aria2", "write an aria2 input file (FILE.aria2) instead of the converted copy");
     row("-v, --verbose", "one line per file with what was written; the settings file used");
     row("-h, --help", "print this help and exit");
     row("--version", "print the version and exit");
@@ -215,6 +222,9 @@ Request parse(const std::vector<std::string>& args, Console& console, bool& exit
     cli.add_flag("-h,--help", help);
     bool version = false;
     cli.add_flag("--version", version);
+    cli.add_flag("--diff", request.diff);
+    std::string exportFormat;
+    auto* exportOption = cli.add_option("--export", exportFormat)->type_name("FORMAT");
     cli.add_flag("-v,--verbose", request.verbose);
 
     std::string settingsFile;
@@ -240,9 +250,9 @@ Request parse(const std::vector<std::string>& args, Console& console, bool& exit
         // CLI11 reads "--folder=" as an option without a value and takes the next argument as its value,
         // which would turn a FILE into a settings file. Every "--name=value" of an option that takes a value
         // is handed over as two arguments, the value possibly empty.
-        constexpr std::array<std::string_view, 8> kValueOptions = {
-            "--settings", "--relocation-file", "--assign",       "--overwrite",
-            "--seed",     "--webjump-number",  "--webjump-name", "--folder"};
+        constexpr std::array<std::string_view, 9> kValueOptions = {
+            "--settings",       "--relocation-file", "--assign", "--overwrite", "--seed",
+            "--webjump-number", "--webjump-name",    "--folder", "--export"};
         std::vector<std::string> reversed;
         for (auto arg = args.rbegin(); arg != args.rend(); ++arg) {
             const std::size_t equals = arg->find('=');
@@ -283,6 +293,13 @@ Request parse(const std::vector<std::string>& args, Console& console, bool& exit
         request.webjumpName = webjumpName;
     if (folderOption->count() > 0)
         request.folder = folder;
+    if (exportOption->count() > 0) {
+        if (exportFormat != "aria2")
+            throw UsageError{"--export: expected aria2, not \"" + exportFormat + "\""};
+        if (request.diff)
+            throw UsageError{"--diff and --export cannot be given together"};
+        request.exportFormat = exportFormat;
+    }
     if (seedOption->count() > 0) {
         const bool digits =
             !seed.empty() && seed.size() <= 10 &&
@@ -329,7 +346,8 @@ int runCommandLine(const std::string& programPath, const std::vector<std::string
             if (!frontEnd.openWindow)
                 throw UsageError{"no FILE given"};
             // The window keeps its options in the settings file: flags that set them need files to act on.
-            if (request.anyOptionFlag() || !request.relocationFiles.empty() || request.overwriteGiven)
+            if (request.anyOptionFlag() || !request.relocationFiles.empty() || request.overwriteGiven ||
+                request.diff || request.exportFormat)
                 throw UsageError{"option flags need a FILE; without FILE the window opens"};
             WindowRequest window;
             window.settingsFile = request.settingsFile ? core::os::pathFromUtf8(*request.settingsFile)
@@ -362,7 +380,12 @@ int runCommandLine(const std::string& programPath, const std::vector<std::string
     if (request.verbose)
         console.out << "settings file: " << core::os::pathText(settingsFile) << "\n";
     settings::WindowEffects noWindow;
-    const settings::LoadResult loaded = settings::Load_IniFile(state, settingsFile, noWindow);
+    // Loading creates a missing settings file; a preview writes nothing, and a missing file means the
+    // defaults.
+    std::error_code missing;
+    const settings::LoadResult loaded = request.diff && !std::filesystem::exists(settingsFile, missing)
+                                            ? settings::LoadResult{true, {}}
+                                            : settings::Load_IniFile(state, settingsFile, noWindow);
     if (!loaded.loaded)
         console.err << "tamarisk: warning: " << loaded.error
                     << "; settings not loaded and will not be saved\n";
@@ -380,6 +403,14 @@ int runCommandLine(const std::string& programPath, const std::vector<std::string
             console.err << "tamarisk: " << file << ": " << pairs.added << " address changes loaded, "
                         << pairs.skipped << " lines skipped\n";
         }
+    }
+
+    if (request.diff) {
+        const char* noColor = std::getenv("NO_COLOR");
+        PreviewOptions preview;
+        preview.colour = console.outputIsTerminal && (noColor == nullptr || *noColor == '\0');
+        preview.declineExisting = request.overwrite == CommandLineHooks::Answer::No;
+        return previewFiles(state, request.files, console, preview);
     }
 
     int status = kExitOk;
@@ -410,11 +441,18 @@ int runCommandLine(const std::string& programPath, const std::vector<std::string
                 console.out << file << " -> " << core::os::pathText(written) << "\n";
         }
     };
-    CommandLineHooks hooks(request.overwrite, console, report);
-    std::vector<std::filesystem::path> files;
-    for (const std::string& file : request.files)
-        files.push_back(core::os::pathFromUtf8(file));
-    core::convertFiles(state, files, hooks);
+    if (request.exportFormat) {
+        for (const std::string& file : request.files) {
+            if (!exportAria2(state, file, console, request.verbose, failures))
+                status = kExitFailed;
+        }
+    } else {
+        CommandLineHooks hooks(request.overwrite, console, report);
+        std::vector<std::filesystem::path> files;
+        for (const std::string& file : request.files)
+            files.push_back(core::os::pathFromUtf8(file));
+        core::convertFiles(state, files, hooks);
+    }
 
     // Option flags are for this run only: the settings are saved only by a run without them.
     if (loaded.loaded && !request.anyOptionFlag()) {

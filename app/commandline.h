@@ -16,6 +16,7 @@ struct Console {
     std::ostream& out;
     std::ostream& err;
     bool inputIsTerminal = false;
+    bool outputIsTerminal = false;
 };
 
 /// What a run without FILE asks of the window.

@@ -82,7 +82,9 @@ int run(int argc, char** argv) {
     }
 #endif
     return tamarisk::app::runCommandLine(
-        program.string(), args, {std::cin, std::cout, std::cerr, ::isatty(STDIN_FILENO) == 1}, frontEnd);
+        program.string(), args,
+        {std::cin, std::cout, std::cerr, ::isatty(STDIN_FILENO) == 1, ::isatty(STDOUT_FILENO) == 1},
+        frontEnd);
 }
 
 } // namespace

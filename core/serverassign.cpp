@@ -310,4 +310,59 @@ bool applyServerGroups(State& state, const AddressParts& lineParts, std::string&
     return rewritten;
 }
 
+std::vector<std::string> serverGroupChoices(const State& state, const AddressParts& lineParts) {
+    // The same walk as applyServerGroups: an address of a group's list is looked at as the group's own host,
+    // and the last group that takes the address decides.
+    std::string restBuffer;
+    AddressParts parts = lineParts;
+    const ServerRec* taken = nullptr;
+    std::optional<AddressParts> takenParts;
+    const int groups = std::clamp(state.ServerCount, 0, kMaxServers);
+    for (int i = 1; i <= groups; ++i) {
+        const ServerRec& group = state.Servers[static_cast<std::size_t>(i)];
+        for (int j = 1; j <= addressCount(group); ++j) {
+            if (lineParts.host() == group.IPList[static_cast<std::size_t>(j)].IPName) {
+                restBuffer.assign(group.ServerName);
+                restBuffer += '/';
+                restBuffer += lineParts.path();
+                parts = AddressParts(parts.head(), restBuffer);
+                break;
+            }
+        }
+        if (parts.dom1() == group.ServerDomain && startsWithChars(parts.rest(), group.ServerHead)) {
+            taken = &group;
+            takenParts = parts;
+        }
+    }
+    std::vector<std::string> choices;
+    const AssignMode mode = assignMode(state.options.Option_OptMC);
+    if (taken == nullptr || mode == AssignMode::Stop)
+        return choices;
+    const ServerRec& group = *taken;
+    const bool sevenA = state.options.Check_Members7Tripod == 1 && group.ServerDomain == TripodDomain;
+    const int numbers = std::clamp<int>(group.SNumberCount, 0, kMaxNumbers);
+    if (group.SKimeuchi != 0 && (sevenA || numbers > 0))
+        return choices;
+    std::string line;
+    if (membersOn(group) || group.IPCount <= 0) {
+        if (sevenA) {
+            writeHead(line, *takenParts, group.ServerHead, kSevenA);
+            choices.push_back(line);
+            for (char w = '1'; w <= '5'; ++w) {
+                writeHead(line, *takenParts, group.ServerHead, std::string(kSevenADash) + w);
+                choices.push_back(line);
+            }
+        } else {
+            for (int n = 1; n <= numbers; ++n) {
+                writeHead(line, *takenParts, group.ServerHead,
+                          NumStr(group.SNumber[static_cast<std::size_t>(n)]));
+                choices.push_back(line);
+            }
+        }
+    }
+    for (int rank = 1; writeAddress(line, *takenParts, group, rank); ++rank)
+        choices.push_back(line);
+    return choices;
+}
+
 } // namespace tamarisk::core

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The two steps that move a download address to another server: the Webjump address forms and the
 // server-group step (numbered hosts, Tripod's 7a hosts and address lists).
@@ -64,5 +65,10 @@ bool applyWebjumpForms(const State& state, const AddressParts& parts, std::strin
 /// draws from state.random. restBuffer holds the rest of an address taken into a group by an address
 /// match; it is only a buffer, passed in so that its storage is reused from line to line.
 bool applyServerGroups(State& state, const AddressParts& parts, std::string& out, std::string& restBuffer);
+
+/// Every line the server-group step could write for an address under the current assignment mode: the
+/// group's numbered (or 7a) hosts and its enabled addresses, in the group's order. Empty when no group
+/// takes the address or when its group has one choice only (a fixed number, assignment stopped).
+std::vector<std::string> serverGroupChoices(const State& state, const AddressParts& parts);
 
 } // namespace tamarisk::core

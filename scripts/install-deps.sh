@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -eu
-packages="cmake make g++ ccache libgtest-dev libgmock-dev libcli11-dev clang-14 libclang-rt-14-dev qt6-base-dev qt6-qpa-plugins qt6-translations-l10n fonts-ipafont-gothic g++-mingw-w64-x86-64-posix wine64 zip"
+packages="cmake make g++ ccache libgtest-dev libgmock-dev libcli11-dev clang-14 libclang-rt-14-dev qt6-base-dev qt6-qpa-plugins qt6-translations-l10n fonts-ipafont-gothic g++-mingw-w64-x86-64-posix wine64 zip aria2 python3"
 missing=""
 for p in $packages; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

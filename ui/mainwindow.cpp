@@ -1,5 +1,6 @@
 #include "ui/mainwindow.h"
 
+#include "core/winedrives.h"
 #include "settings/relocationfile.h"
 #include "ui/addresschangeeditor.h"
 #include "ui/cp932text.h"
@@ -11,7 +12,6 @@
 #include "ui/skinnedsurfacewidget.h"
 #include "ui/trayicon.h"
 #include "ui/twips.h"
-#include "ui/winedrives.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -94,7 +94,7 @@ MainWindow::MainWindow(core::State& state, std::filesystem::path settingsFile, D
     buildControls();
     acceptDropsEverywhere();
 
-    m_driveProvider = userWineDrives;
+    m_driveProvider = core::userWineDrives;
     connect(m_tray, &TrayIcon::pressed, this, &MainWindow::restoreFromTray);
     // A window hidden in a notification area that goes away would be out of reach: it comes back.
     connect(m_tray, &TrayIcon::vanished, this, &MainWindow::restoreFromTray);

@@ -25,6 +25,10 @@ class QListWidget;
 class QRadioButton;
 class QSystemTrayIcon;
 
+namespace tamarisk::core {
+struct WineDrive;
+}
+
 namespace tamarisk::ui {
 
 class AddressChangeEditor;
@@ -35,7 +39,6 @@ class SaveLocationChooser;
 class ServerListEditor;
 class SkinnedSurfaceWidget;
 class TrayIcon;
-struct WineDrive;
 
 /// The program's window, "たまりすく(Tamarisk)": six owner-drawn option toggles, an option panel for each of
 /// the first five, and the settings panel brought up from the menu. Every control shows one value of the
@@ -81,7 +84,7 @@ public:
     /// The help window while it is open.
     QWidget* helpWindow() const { return m_helpWindow; }
     /// The drives the save-location chooser offers (Wine's); set before Form_Load. Tests replace it.
-    void setDriveProvider(std::function<std::vector<WineDrive>()> drives) {
+    void setDriveProvider(std::function<std::vector<core::WineDrive>()> drives) {
         m_driveProvider = std::move(drives);
     }
     SaveLocationChooser* saveLocation() const { return m_saveLocation; }
@@ -186,7 +189,7 @@ private:
     bool m_placedOnce = false;
     std::function<std::string(const std::filesystem::path&)> m_helpOpener;
     QPointer<QWidget> m_helpWindow;
-    std::function<std::vector<WineDrive>()> m_driveProvider;
+    std::function<std::vector<core::WineDrive>()> m_driveProvider;
     QImage m_skinPicture;
     QImage m_tmpPicbox; // scratch surface of the skin pieces; never cleared
 };

@@ -33,7 +33,7 @@ SaveLocationChooser::SaveLocationChooser(const SaveLocationControls& controls, c
                                          Dialogs& dialogs, fs::path appDir, DriveProvider drives,
                                          std::optional<fs::path> startFolder, QObject* parent)
     : QObject(parent), m_controls(controls), m_state(state), m_dialogs(dialogs), m_appDir(std::move(appDir)),
-      m_drives(drives ? drives() : std::vector<WineDrive>()) {
+      m_drives(drives ? drives() : std::vector<core::WineDrive>()) {
     if (m_drives.empty())
         m_drives.push_back({'Z', "/"});
     if (!startFolder) {
@@ -42,14 +42,14 @@ SaveLocationChooser::SaveLocationChooser(const SaveLocationControls& controls, c
     }
     bool started = false;
     for (const fs::path& candidate : {*startFolder, m_appDir}) {
-        const std::optional<std::string> windowsPath = toWindowsPath(m_drives, candidate);
+        const std::optional<std::string> windowsPath = core::toWindowsPath(m_drives, candidate);
         if (windowsPath && open(*windowsPath)) {
             started = true;
             break;
         }
     }
     if (!started)
-        m_path = formatWindowsPath({m_drives.front().letter, {}});
+        m_path = core::formatWindowsPath({m_drives.front().letter, {}});
     fillDriveList();
     refresh();
 }
@@ -59,7 +59,7 @@ QString SaveLocationChooser::path() const {
 }
 
 fs::path SaveLocationChooser::folder() const {
-    return toLinuxFolder(m_drives, m_path).value_or(fs::path());
+    return core::toLinuxFolder(m_drives, m_path).value_or(fs::path());
 }
 
 bool SaveLocationChooser::setPath(const QString& windowsPath) {
@@ -70,12 +70,12 @@ bool SaveLocationChooser::setPath(const QString& windowsPath) {
 }
 
 bool SaveLocationChooser::open(std::string_view windowsPath) {
-    const std::optional<WindowsPath> parsed = parseWindowsPath(windowsPath);
+    const std::optional<core::WindowsPath> parsed = core::parseWindowsPath(windowsPath);
     if (!parsed)
         return false;
-    std::string normal = formatWindowsPath(*parsed);
-    const std::optional<fs::path> linuxFolder = toLinuxFolder(m_drives, normal);
-    if (!linuxFolder || !folderOpens(*linuxFolder) || !hasCp932Form(normal))
+    std::string normal = core::formatWindowsPath(*parsed);
+    const std::optional<fs::path> linuxFolder = core::toLinuxFolder(m_drives, normal);
+    if (!linuxFolder || !core::folderOpens(*linuxFolder) || !hasCp932Form(normal))
         return false;
     m_path = std::move(normal);
     return true;
@@ -84,8 +84,8 @@ bool SaveLocationChooser::open(std::string_view windowsPath) {
 void SaveLocationChooser::fillDriveList() {
     QComboBox* list = m_controls.Drive_Savelocation;
     list->clear();
-    const char shown = parseWindowsPath(m_path)->letter;
-    for (const WineDrive& drive : m_drives) {
+    const char shown = core::parseWindowsPath(m_path)->letter;
+    for (const core::WineDrive& drive : m_drives) {
         const QString letter(QChar::fromLatin1(drive.letter));
         list->addItem(QStringLiteral("%1: [%2]").arg(letter, QString::fromStdString(drive.folder.string())),
                       letter);
@@ -96,30 +96,30 @@ void SaveLocationChooser::fillDriveList() {
 
 void SaveLocationChooser::refresh() {
     QListWidget* list = m_controls.Dir_Savelocation;
-    const WindowsPath current = *parseWindowsPath(m_path);
+    const core::WindowsPath current = *core::parseWindowsPath(m_path);
     const QIcon openIcon = list->style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closedIcon = list->style()->standardIcon(QStyle::SP_DirClosedIcon);
-    const auto add = [&](const QString& caption, const WindowsPath& path, std::size_t depth,
+    const auto add = [&](const QString& caption, const core::WindowsPath& path, std::size_t depth,
                          const QIcon& icon) {
         auto* item =
             new QListWidgetItem(icon, QString(static_cast<qsizetype>(depth * 2), u' ') + caption, list);
-        item->setData(kPathRole, fromUtf8(formatWindowsPath(path)));
+        item->setData(kPathRole, fromUtf8(core::formatWindowsPath(path)));
     };
 
     list->clear();
-    WindowsPath chain{current.letter, {}};
-    add(fromUtf8(formatWindowsPath(chain)), chain, 0, openIcon);
+    core::WindowsPath chain{current.letter, {}};
+    add(fromUtf8(core::formatWindowsPath(chain)), chain, 0, openIcon);
     for (const std::string& name : current.names) {
         chain.names.push_back(name);
         add(fromUtf8(name), chain, chain.names.size(), openIcon);
     }
     list->setCurrentRow(list->count() - 1);
 
-    if (const std::optional<fs::path> linuxFolder = toLinuxFolder(m_drives, m_path)) {
-        for (const std::string& name : subfolderNames(*linuxFolder)) {
+    if (const std::optional<fs::path> linuxFolder = core::toLinuxFolder(m_drives, m_path)) {
+        for (const std::string& name : core::subfolderNames(*linuxFolder)) {
             if (!hasCp932Form(name))
                 continue;
-            WindowsPath child = current;
+            core::WindowsPath child = current;
             child.names.push_back(name);
             add(fromUtf8(name), child, child.names.size(), closedIcon);
         }
@@ -137,9 +137,9 @@ void SaveLocationChooser::Drive_Savelocation_Change() {
                        Dialogs::Icon::Critical);
         // The program's folder, or the first drive when it lies on none; if neither opens, the list stays
         // where it was.
-        const std::optional<std::string> appPath = toWindowsPath(m_drives, m_appDir);
+        const std::optional<std::string> appPath = core::toWindowsPath(m_drives, m_appDir);
         if (!(appPath && open(*appPath)))
-            open(formatWindowsPath({m_drives.front().letter, {}}));
+            open(core::formatWindowsPath({m_drives.front().letter, {}}));
     }
     refresh();
 }
@@ -149,7 +149,7 @@ void SaveLocationChooser::Dir_Savelocation_MouseDown(Qt::MouseButton button) {
         if (const QListWidgetItem* item = m_controls.Dir_Savelocation->currentItem())
             open(item->data(kPathRole).toString().toStdString());
     } else if (button == Qt::RightButton) {
-        if (const std::optional<std::string> parent = parentWindowsPath(m_path))
+        if (const std::optional<std::string> parent = core::parentWindowsPath(m_path))
             open(*parent);
     }
     refresh();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/winedrives.h"
+#include "core/winedrives.h"
 
 #include <QObject>
 #include <QString>
@@ -50,7 +50,7 @@ struct SaveLocationControls {
 class SaveLocationChooser : public QObject {
     Q_OBJECT
 public:
-    using DriveProvider = std::function<std::vector<WineDrive>()>;
+    using DriveProvider = std::function<std::vector<core::WineDrive>()>;
 
     /// Item data of the folder list (the folder's Windows path) and of the drive list (the letter).
     static constexpr int kPathRole = Qt::UserRole;
@@ -59,7 +59,7 @@ public:
     /// a drive and opens, else appDir (a folder of this system), else the first drive's root. The drive
     /// list selects the drive shown.
     SaveLocationChooser(const SaveLocationControls& controls, core::State& state, Dialogs& dialogs,
-                        std::filesystem::path appDir, DriveProvider drives = userWineDrives,
+                        std::filesystem::path appDir, DriveProvider drives = core::userWineDrives,
                         std::optional<std::filesystem::path> startFolder = std::nullopt,
                         QObject* parent = nullptr);
 
@@ -67,7 +67,7 @@ public:
     QString path() const;
     /// The folder of this system that path() stands for.
     std::filesystem::path folder() const;
-    const std::vector<WineDrive>& drives() const { return m_drives; }
+    const std::vector<core::WineDrive>& drives() const { return m_drives; }
 
     /// Shows the folder of a Windows path and refreshes the list; false, changing nothing, when the path
     /// is on no drive, does not open or has no Shift-JIS form.
@@ -99,7 +99,7 @@ private:
     core::State& m_state;
     Dialogs& m_dialogs;
     std::filesystem::path m_appDir;
-    std::vector<WineDrive> m_drives;
+    std::vector<core::WineDrive> m_drives;
     std::string m_path; // UTF-8
 };
 

@@ -88,6 +88,8 @@ TEST_F(CommandLine, HelpNamesEveryFlagWithItsJapaneseName) {
                              "--assign=MODE",
                              "--settings=FILE",
                              "--verbose",
+                             "--diff",
+                             "--export=aria2",
                              "--version"}) {
         EXPECT_THAT(result.out, HasSubstr(text));
     }
@@ -107,6 +109,8 @@ TEST_F(CommandLine, BadOptionValuesAreUsageErrorsThatChangeNothing) {
                                                {"--folder=C:\\dl\xE2\x82\xAC"},
                                                {"--folder=C:\\a\nb"},
                                                {"--webjump-name=a\rb"},
+                                               {"--export=zip"},
+                                               {"--diff", "--export=aria2"},
                                                {"--no-such-flag"}}) {
         std::vector<std::string> withFile = args;
         withFile.push_back(path("q.wrg"));

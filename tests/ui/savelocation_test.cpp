@@ -80,7 +80,7 @@ protected:
 
     void start(const fs::path& folder, SaveLocationChooser::DriveProvider drives = {}) {
         if (!drives)
-            drives = [this] { return wineDrives(root / "wine"); };
+            drives = [this] { return core::wineDrives(root / "wine"); };
         const SaveLocationControls controls{&driveList,  &folders,      optionAllDir,
                                             labelAllDir, optionFileSan, &dirButtons};
         chooser =
@@ -145,7 +145,7 @@ TEST_F(SaveLocationTest, StartsAtTheWorkingFolderElseTheProgramFolderElseTheFirs
 
     start(root / "gone");
     EXPECT_EQ(chooser->path(), onZ(root / "app"));
-    start(root, [this] { return std::vector<WineDrive>{{'C', driveC}}; });
+    start(root, [this] { return std::vector<core::WineDrive>{{'C', driveC}}; });
     EXPECT_EQ(chooser->path(), "C:\\");
 }
 
@@ -187,7 +187,9 @@ TEST_F(SaveLocationTest, DriveWhoseFolderIsGoneShowsTheDeviceErrorOnceAndReturns
     EXPECT_EQ(dialogs.messages.size(), 1u);
 
     // With the program's folder on no drive, the first drive's root.
-    start(driveC / "users", [this] { return std::vector<WineDrive>{{'C', driveC}, {'D', root / "gone"}}; });
+    start(driveC / "users", [this] {
+        return std::vector<core::WineDrive>{{'C', driveC}, {'D', root / "gone"}};
+    });
     chooseDrive("D");
     EXPECT_EQ(dialogs.messages.size(), 2u);
     EXPECT_EQ(chooser->path(), "C:\\");

@@ -1,5 +1,6 @@
 // The settings panel, the menus, the notification area and skins, on the offscreen platform.
 
+#include "core/winedrives.h"
 #include "support/windowfixture.h"
 #include "ui/dialogs.h"
 #include "ui/imagesurface.h"
@@ -8,7 +9,6 @@
 #include "ui/picturebox.h"
 #include "ui/savelocation.h"
 #include "ui/skinnedsurfacewidget.h"
-#include "ui/winedrives.h"
 
 #include "ui/trayicon.h"
 #include <QAction>
@@ -64,7 +64,7 @@ protected:
 
     std::vector<std::filesystem::path> helpOpened;
     std::string helpError;
-    std::vector<ui::WineDrive> drives;
+    std::vector<core::WineDrive> drives;
 };
 
 TEST_F(Panel, MenusHaveTheirCaptionsAndAccessKeys) {

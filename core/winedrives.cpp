@@ -1,4 +1,4 @@
-#include "ui/winedrives.h"
+#include "core/winedrives.h"
 
 #include "core/cp932.h"
 
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <system_error>
 
-namespace tamarisk::ui {
+namespace tamarisk::core {
 
 namespace fs = std::filesystem;
 
@@ -76,7 +76,7 @@ std::vector<WineDrive> wineDrives(const fs::path& prefix) {
                 continue;
             if (target.is_relative())
                 target = devices / target;
-            drives.push_back({core::asciiUpper(letter), resolved(target)});
+            drives.push_back({asciiUpper(letter), resolved(target)});
         }
     }
     if (drives.empty())
@@ -91,7 +91,7 @@ std::vector<WineDrive> userWineDrives() {
 std::optional<WindowsPath> parseWindowsPath(std::string_view text) {
     if (text.size() < 2 || !isAsciiLetter(text[0]) || text[1] != ':')
         return std::nullopt;
-    WindowsPath path{core::asciiUpper(text[0]), {}};
+    WindowsPath path{asciiUpper(text[0]), {}};
     std::string_view rest = text.substr(2);
     if (rest.empty())
         return path;
@@ -130,7 +130,7 @@ std::optional<fs::path> toLinuxFolder(const std::vector<WineDrive>& drives, std:
     if (!parsed)
         return std::nullopt;
     const auto drive = std::find_if(drives.begin(), drives.end(), [&](const WineDrive& d) {
-        return core::asciiUpper(d.letter) == parsed->letter;
+        return asciiUpper(d.letter) == parsed->letter;
     });
     if (drive == drives.end())
         return std::nullopt;
@@ -155,7 +155,7 @@ std::optional<std::string> toWindowsPath(const std::vector<WineDrive>& drives, c
     }
     if (best == nullptr)
         return std::nullopt;
-    WindowsPath path{core::asciiUpper(best->letter), {}};
+    WindowsPath path{asciiUpper(best->letter), {}};
     for (std::size_t i = bestDepth; i < target.size(); ++i) {
         std::string name = target[i].string();
         if (!isWindowsName(name))
@@ -200,8 +200,7 @@ std::vector<std::string> subfolderNames(const fs::path& folder) {
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         // As unsigned bytes, so that UTF-8 names come after ASCII ones.
         const auto lessFolded = [](char x, char y) {
-            return static_cast<unsigned char>(core::asciiLower(x)) <
-                   static_cast<unsigned char>(core::asciiLower(y));
+            return static_cast<unsigned char>(asciiLower(x)) < static_cast<unsigned char>(asciiLower(y));
         };
         if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), lessFolded))
             return true;
@@ -212,4 +211,4 @@ std::vector<std::string> subfolderNames(const fs::path& folder) {
     return names;
 }
 
-} // namespace tamarisk::ui
+} // namespace tamarisk::core

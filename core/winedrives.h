@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tamarisk::ui {
+namespace tamarisk::core {
 
 /// One drive letter and the folder it maps to.
 struct WineDrive {
@@ -67,4 +67,4 @@ bool folderOpens(const std::filesystem::path& folder);
 /// hidden) and names with characters a Windows path cannot hold are left out.
 std::vector<std::string> subfolderNames(const std::filesystem::path& folder);
 
-} // namespace tamarisk::ui
+} // namespace tamarisk::core

@@ -1,7 +1,7 @@
 // The drives of a Wine prefix and the translation between Windows paths and folders, on prefixes built in
 // temporary folders.
 
-#include "ui/winedrives.h"
+#include "core/winedrives.h"
 
 #include "support/testutil.h"
 
@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-namespace tamarisk::ui {
+namespace tamarisk::core {
 namespace {
 
 namespace fs = std::filesystem;
@@ -102,4 +102,4 @@ TEST_F(WineDrivesTest, SubfoldersAreTheVisibleNameableFoldersInCaseBlindOrder) {
 }
 
 } // namespace
-} // namespace tamarisk::ui
+} // namespace tamarisk::core
