@@ -60,7 +60,7 @@ public:
 
     void flush() {
         if (m_runEnd > m_runStart)
-            m_out.append(m_input.substr(m_runStart, m_runEnd - m_runStart));
+            m_out.appendLasting(m_input.substr(m_runStart, m_runEnd - m_runStart));
         m_runStart = m_runEnd = 0;
     }
 
@@ -196,33 +196,43 @@ std::string failure(std::string_view what, const std::filesystem::path& path, co
 
 // The converted copies are created with mode, the permission bits of the file they are made from: a queue
 // file holds user names and passwords.
-void convertQueueFile(State& state, const std::filesystem::path& path, const LineReader& queueFile,
-                      unsigned mode, FileResult& result) {
+void convertQueueFile(State& state, const std::filesystem::path& path, LineReader&& queue, unsigned mode,
+                      FileResult& result) {
     const std::filesystem::path wr2 = queue::derivedName(path, queue::kConvertedSuffix);
     WriteOptions options;
     options.createMode = mode;
+    AtomicOutput converted(wr2, options);
+    {
+        const LineReader queueFile = std::move(queue);
+        convertQueue(state, queueFile, converted);
+        converted.close(); // the last pieces written from the queue's bytes leave before they do
+    }
     if (!state.optionOn(kOptShuffle)) {
-        AtomicOutput out(wr2, options);
-        convertQueue(state, queueFile, out);
-        out.commit();
+        converted.commit();
         result.written.push_back(wr2);
         result.outcome = Outcome::Converted;
         return;
     }
-    // The shuffle reads the converted file as it was written: the same bytes, kept in memory.
-    BufferSink converted(queueFile.bytes().size() + queueFile.bytes().size() / 4 + 64);
-    convertQueue(state, queueFile, converted);
-    const LineReader convertedFile = converted.take();
-    writeFileAtomically(wr2, convertedFile.bytes(), options);
-    result.written.push_back(wr2);
+    // The converted text is in the wr2's temporary file, which the shuffle reads back through the file
+    // cache: the process never holds both the queue and its converted text. It becomes the wr2 only when
+    // the wrs cannot be written.
     const std::filesystem::path wrs = queue::derivedName(path, queue::kShuffledSuffix);
-    AtomicOutput out(wrs, options);
-    shuffleEntries(convertedFile, state.random, out);
-    out.commit();
+    try {
+        const LineReader convertedFile = LineReader::open(converted.temporaryPath());
+        AtomicOutput out(wrs, options);
+        shuffleEntries(convertedFile, state.random, out);
+        out.commit();
+    } catch (const IoError&) {
+        converted.commit();
+        result.written.push_back(wr2);
+        throw;
+    }
     result.written.push_back(wrs);
-    if (const std::error_code error = os::removeFile(wr2))
-        throw IoError(failure("cannot delete", wr2, error));
-    result.written.erase(result.written.begin());
+    // An older wr2 would no longer match the queue.
+    if (os::entryExists(wr2)) {
+        if (const std::error_code error = os::removeFile(wr2))
+            throw IoError(failure("cannot delete", wr2, error));
+    }
     result.outcome = Outcome::Converted;
 }
 
@@ -282,8 +292,8 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out) 
         const Entry& entry = entries[remaining.take(r) - 1];
         out.append(queue::kLineEnd);
         if (entry.wholeCopy) {
-            out.append(bytes.substr(static_cast<std::size_t>(entry.start - 1),
-                                    static_cast<std::size_t>(entry.end - entry.start)));
+            out.appendLasting(bytes.substr(static_cast<std::size_t>(entry.start - 1),
+                                           static_cast<std::size_t>(entry.end - entry.start)));
             continue;
         }
         RunWriter writer(bytes, out);
@@ -340,8 +350,8 @@ FileResult Chenge_Wrg(State& state, const std::filesystem::path& path, Conversio
             convertQueueFile(state, path, LineReader::open(path), mode, result);
             break;
         case queue::FileKind::UrlList:
-            if (const std::optional<MadeQueue> made = convertUrlList(state, path, mode, hooks, result))
-                convertQueueFile(state, made->file, made->text, mode, result);
+            if (std::optional<MadeQueue> made = convertUrlList(state, path, mode, hooks, result))
+                convertQueueFile(state, made->file, std::move(made->text), mode, result);
             break;
         case queue::FileKind::Other:
             result.outcome = Outcome::Ignored;

@@ -39,16 +39,7 @@ LineReader::LineReader(std::string bytes) : m_text(std::move(bytes)), m_bytes(m_
     index();
 }
 
-void LineReader::FreeBuffer::operator()(char* p) const {
-    os::releaseMemory(p);
-}
-
-LineReader::Buffer LineReader::allocate(std::size_t size) {
-    return Buffer(os::allocateMemory(size));
-}
-
-LineReader::LineReader(Buffer buffer, std::size_t size)
-    : m_buffer(std::move(buffer)), m_bytes(m_buffer.get(), size) {
+LineReader::LineReader(os::FileBytes file) : m_file(std::move(file)), m_bytes(m_file.view()) {
     index();
 }
 
@@ -59,10 +50,10 @@ LineReader::LineReader(LineReader&& other) noexcept {
 
 LineReader& LineReader::operator=(LineReader&& other) noexcept {
     if (this != &other) {
-        const std::size_t size = other.m_bytes.size();
+        const bool fromFile = other.m_bytes.data() == other.m_file.view().data() && !other.m_bytes.empty();
         m_text = std::move(other.m_text);
-        m_buffer = std::move(other.m_buffer);
-        m_bytes = m_buffer ? std::string_view(m_buffer.get(), size) : std::string_view(m_text);
+        m_file = std::move(other.m_file);
+        m_bytes = fromFile ? m_file.view() : std::string_view(m_text);
         m_lastStretch = other.m_lastStretch;
         m_trailingNuls = other.m_trailingNuls;
         other.m_bytes = {};
@@ -79,11 +70,10 @@ void LineReader::index() {
 }
 
 LineReader LineReader::open(const std::filesystem::path& path) {
-    char* memory = nullptr;
-    std::size_t size = 0;
-    if (const std::error_code error = os::readWholeFile(path, memory, size))
+    os::FileBytes file;
+    if (const std::error_code error = os::FileBytes::open(path, file))
         throw IoError("cannot read " + os::pathText(path) + ": " + error.message());
-    return LineReader(Buffer(memory), size);
+    return LineReader(std::move(file));
 }
 
 std::string_view LineReader::ReadLineAt(std::int64_t& ReadPos) const {
@@ -134,35 +124,6 @@ std::size_t CharPos(std::string_view text, std::int32_t code) {
 
 std::string NumStr(long long value) {
     return std::to_string(value);
-}
-
-} // namespace tamarisk::core
-
-#include "core/bytesink.h"
-
-namespace tamarisk::core {
-
-BufferSink::BufferSink(std::size_t expected)
-    : m_buffer(LineReader::allocate(expected)), m_capacity(std::max<std::size_t>(expected, 1)) {}
-
-void BufferSink::append(std::string_view bytes) {
-    if (m_size + bytes.size() > m_capacity) {
-        const std::size_t capacity = std::max(m_capacity * 2, m_size + bytes.size());
-        LineReader::Buffer bigger = LineReader::allocate(capacity);
-        std::memcpy(bigger.get(), m_buffer.get(), m_size);
-        m_buffer = std::move(bigger);
-        m_capacity = capacity;
-    }
-    std::memcpy(m_buffer.get() + m_size, bytes.data(), bytes.size());
-    m_size += bytes.size();
-}
-
-LineReader BufferSink::take() {
-    LineReader reader(std::move(m_buffer), m_size);
-    m_buffer = LineReader::allocate(1);
-    m_size = 0;
-    m_capacity = 1;
-    return reader;
 }
 
 } // namespace tamarisk::core

@@ -156,6 +156,15 @@ TEST(LineReader, OpenReadsAFileAndReportsFailures) {
     std::filesystem::create_directory(dir / "folder.wrg");
     EXPECT_THROW((void)LineReader::open(dir / "folder.wrg"), std::exception);
     EXPECT_THROW((void)LineReader::open(dir / "q.wrg" / "below.wrg"), std::exception);
+
+    // A reader moved elsewhere still reads the file's bytes; an empty file has none.
+    LineReader moved(std::string("x"));
+    moved = LineReader::open(dir / "q.wrg");
+    std::int64_t ReadPos = 1;
+    EXPECT_EQ(moved.ReadLineAt(ReadPos), "A");
+    EXPECT_EQ(moved.ReadLineAt(ReadPos), "B");
+    tamarisk::test::writeFile(dir / "empty.wrg", "");
+    EXPECT_EQ(LineReader::open(dir / "empty.wrg").bytes(), "");
 }
 
 TEST(TextHelpers, NumStrByteLenCharPos) {
@@ -191,23 +200,39 @@ TEST(LineReader, MovedReaderKeepsItsBytes) {
 
 } // namespace
 
-#include "core/bytesink.h"
+#include "core/atomicfile.h"
 
 namespace {
 
-TEST(BufferSink, GrowsBeyondItsFirstGuessAndHandsOverTheBytes) {
-    tamarisk::core::BufferSink sink(4);
+// Small appends are copied, large lasting ones are written from where they are; whatever the mix and
+// however many pieces, the file holds the bytes in the order given.
+TEST(AtomicOutput, GathersCopiedAndLastingPiecesInOrder) {
+    tamarisk::test::TempDir dir;
+    std::string lasting;
+    for (int i = 0; i < 3000; ++i)
+        lasting += std::string(4096 + i % 7, static_cast<char>('a' + i % 26));
+    lasting += std::string(3 << 20, 'z');
     std::string expected;
-    for (int i = 0; i < 1000; ++i) {
-        const std::string line = "line " + std::to_string(i) + "\r\n";
-        sink.append(line);
-        expected += line;
+    {
+        tamarisk::core::AtomicOutput out(dir / "out.wr2");
+        std::size_t at = 0;
+        for (int i = 0; at < lasting.size(); ++i) {
+            const std::string small = "line " + std::to_string(i) + "\r\n";
+            out.append(small);
+            expected += small;
+            const std::size_t size =
+                std::min<std::size_t>(lasting.size() - at, i % 5 == 0 ? 100 : 4096 + i % 7);
+            out.appendLasting(std::string_view(lasting).substr(at, size));
+            expected += lasting.substr(at, size);
+            at += size;
+        }
+        const std::string large(3 << 20, 'q');
+        out.append(large);
+        expected += large;
+        out.commit();
     }
-    const LineReader reader = sink.take();
-    EXPECT_EQ(reader.bytes(), expected);
-    std::int64_t ReadPos = 1;
-    EXPECT_EQ(reader.ReadLineAt(ReadPos), "line 0");
-    EXPECT_EQ(sink.take().bytes(), "");
+    EXPECT_EQ(tamarisk::test::readFile(dir / "out.wr2"), expected);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"out.wr2"});
 }
 
 } // namespace
