@@ -38,6 +38,13 @@ public:
     RunWriter(const RunWriter&) = delete;
     RunWriter& operator=(const RunWriter&) = delete;
 
+    /// Whether line is a view into the input (and so the input's line as it was read).
+    bool inInput(std::string_view line) const {
+        const std::less<const char*> before;
+        return !before(line.data(), m_input.data()) &&
+               !before(m_input.data() + m_input.size(), line.data() + line.size());
+    }
+
     /// line is a view into the input; next is the reader's position after it.
     void copyLine(std::string_view line, std::int64_t next) {
         const auto start = static_cast<std::size_t>(line.data() - m_input.data());
@@ -46,16 +53,28 @@ public:
             write(line);
             return;
         }
+        copyRun(start, end + 2);
+    }
+
+    /// Bytes [start, end) of the input, whole lines that end with CR LF.
+    void copyRun(std::size_t start, std::size_t end) {
         if (start != m_runEnd) {
             flush();
             m_runStart = start;
         }
-        m_runEnd = end + 2;
+        m_runEnd = end;
     }
 
     void write(std::string_view line) {
         flush();
         appendLine(m_out, line);
+    }
+
+    /// The line made of two texts.
+    void write(std::string_view head, std::string_view rest) {
+        flush();
+        m_out.append(head);
+        appendLine(m_out, rest);
     }
 
     void flush() {
@@ -73,7 +92,17 @@ private:
 
 void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, ByteSink& out) {
     RunWriter writer(reader.bytes(), out);
+    // With no rule on, only the line ends can change: stretches of CR LF lines go out as they are.
+    const bool asItIs = rewriter.changesNothing();
     while (ReadPos >= 1) {
+        if (asItIs) {
+            const auto from = static_cast<std::size_t>(ReadPos - 1);
+            const std::size_t end = reader.crlfLinesEnd(from);
+            if (end > from) {
+                writer.copyRun(from, end);
+                ReadPos = static_cast<std::int64_t>(end) + 1;
+            }
+        }
         const std::string_view line = reader.ReadLineAt(ReadPos);
         if (ReadPos < 1)
             break;
@@ -90,20 +119,45 @@ void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& 
 // address before it, and makes every "Advanced=" line "Advanced=1". Lines after a referer line are held
 // back until the entry's "Url=" line; lines still held when the file ends are written as they are.
 void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, ByteSink& out) {
-    // A held "Referer=" line keeps its own text: it becomes "Referer=2" only when its entry's address comes.
+    // A held line is a view of the input, or a copy of a line a rule rewrote (whose text the next line
+    // overwrites). A held "Referer=" line keeps its own text: it becomes "Referer=2" only when its entry's
+    // address comes.
     struct Held {
-        std::string line;
+        std::string_view line;
+        std::string copy;
+        std::int64_t next = 0; // the reading position after an input line; 0 for a copy
         bool referer = false;
     };
+    RunWriter writer(reader.bytes(), out);
     std::vector<Held> held;
     std::size_t heldCount = 0;
     bool collecting = false;
     bool refererSeen = false;
-    const auto hold = [&](std::string_view line, bool referer) {
+    const auto hold = [&](std::string_view line, std::int64_t next, bool referer) {
         if (heldCount == held.size())
             held.emplace_back();
-        held[heldCount].line.assign(line);
-        held[heldCount++].referer = referer;
+        Held& h = held[heldCount++];
+        h.referer = referer;
+        if (writer.inInput(line)) {
+            h.line = line;
+            h.next = next;
+        } else {
+            h.copy.assign(line);
+            h.next = 0;
+        }
+    };
+    const auto text = [](const Held& h) { return h.next != 0 ? h.line : std::string_view(h.copy); };
+    const auto writeHeld = [&](const Held& h) {
+        if (h.next != 0)
+            writer.copyLine(h.line, h.next);
+        else
+            writer.write(h.copy);
+    };
+    const auto writeLine = [&](std::string_view line) {
+        if (writer.inInput(line))
+            writer.copyLine(line, ReadPos);
+        else
+            writer.write(line);
     };
     while (ReadPos >= 1) {
         const std::string_view input = reader.ReadLineAt(ReadPos);
@@ -111,46 +165,44 @@ void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t
             break;
         const std::string_view line = rewriter.Set_AllStatus(input);
         if (queue::hasPrefix(line, queue::kAdvanced)) {
-            appendLine(out, queue::kAdvancedLine);
+            writer.write(queue::kAdvancedLine);
         } else if (queue::hasPrefix(line, queue::kReferer)) {
             collecting = true;
             refererSeen = true;
-            hold(line, true);
+            hold(line, ReadPos, true);
         } else if (queue::hasPrefix(line, queue::kRefererStr)) {
             collecting = true;
-            hold(line, false);
+            hold(line, ReadPos, false);
         } else if (queue::hasPrefix(line, queue::kUrl)) {
             const std::string_view address = line.substr(queue::kUrl.size());
             bool addressSet = false;
             for (std::size_t i = 0; i < heldCount; ++i) {
                 if (held[i].referer) {
-                    appendLine(out, queue::kRefererLine);
-                } else if (queue::hasPrefix(held[i].line, queue::kRefererStr)) {
-                    out.append(queue::kRefererStr);
-                    appendLine(out, address);
+                    writer.write(queue::kRefererLine);
+                } else if (queue::hasPrefix(text(held[i]), queue::kRefererStr)) {
+                    writer.write(queue::kRefererStr, address);
                     addressSet = true;
                 } else {
-                    appendLine(out, held[i].line);
+                    writeHeld(held[i]);
                 }
             }
             if (!refererSeen)
-                appendLine(out, queue::kRefererLine);
-            if (!addressSet) {
-                out.append(queue::kRefererStr);
-                appendLine(out, address);
-            }
-            appendLine(out, line);
+                writer.write(queue::kRefererLine);
+            if (!addressSet)
+                writer.write(queue::kRefererStr, address);
+            writeLine(line);
             heldCount = 0;
             collecting = false;
             refererSeen = false;
         } else if (collecting) {
-            hold(line, false);
+            hold(line, ReadPos, false);
         } else {
-            appendLine(out, line);
+            writeLine(line);
         }
     }
     for (std::size_t i = 0; i < heldCount; ++i)
-        appendLine(out, held[i].line);
+        writeHeld(held[i]);
+    writer.flush();
 }
 
 // Order statistics over the entries not yet written: the r-th remaining one in O(log n). A Fenwick tree of

@@ -105,6 +105,48 @@ std::string_view LineReader::ReadLineAt(std::int64_t& ReadPos) const {
     return all.substr(start, at - start);
 }
 
+std::size_t LineReader::crlfLinesEnd(std::size_t from) const {
+    // Only lines before the last stretch qualify: after the file's last CR or LF a NUL ends a line.
+    const char* const base = m_bytes.data();
+    const std::size_t limit = m_lastStretch;
+    std::size_t good = from; // just after the last CR LF found so far
+    std::size_t i = from;
+#ifdef __SSE2__
+    // Sixteen bytes at a time: a stretch is regular when every LF follows a CR and every CR precedes an LF,
+    // so the LF positions are the CR positions moved up by one.
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    unsigned carry = 0;
+    while (i + 16 <= limit) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
+        const auto crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, cr)));
+        const auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lf)));
+        if (lfs != (((crs << 1) & 0xFFFFu) | carry))
+            break;
+        if (lfs != 0)
+            good = i + static_cast<std::size_t>(31 - __builtin_clz(lfs)) + 1;
+        carry = crs >> 15;
+        i += 16;
+    }
+    i = good;
+#endif
+    // The rest one byte at a time, from the last line end known to be good.
+    while (i < limit) {
+        const char c = base[i];
+        if (c == '\n')
+            break;
+        if (c == '\r') {
+            if (i + 1 >= limit || base[i + 1] != '\n')
+                break;
+            good = i + 2;
+            i += 2;
+            continue;
+        }
+        ++i;
+    }
+    return good;
+}
+
 std::size_t CharPos(std::string_view text, std::int32_t code) {
     std::size_t index = 0;
     for (std::size_t i = 0; i < text.size();) {

@@ -37,6 +37,11 @@ public:
 
     std::string_view bytes() const { return m_bytes; }
 
+    /// The end (a byte offset) of the longest stretch of lines from byte offset from on that each end with
+    /// CR LF and hold no other CR or LF: lines that ReadLineAt returns exactly as the bytes have them, so
+    /// such a stretch can be copied whole. from itself when the line there is no such line.
+    std::size_t crlfLinesEnd(std::size_t from) const;
+
 private:
     void index();
 

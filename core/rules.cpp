@@ -62,6 +62,11 @@ std::string_view EntryRewriter::Set_AllStatus(std::string_view line) {
     return line;
 }
 
+bool EntryRewriter::changesNothing() const {
+    return !m_state.optionOn(kOptSaveFolder) && !m_state.optionOn(kOptServerChange) &&
+           !m_state.optionOn(kOptWebjump) && !m_state.optionOn(kOptAddressChange);
+}
+
 std::string_view EntryRewriter::saveFolderLine() {
     const std::string& folder = m_state.options.Label_AllDir[1];
     if (!m_folderReady || folder != m_folderSource) {

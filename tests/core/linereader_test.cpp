@@ -167,6 +167,39 @@ TEST(LineReader, OpenReadsAFileAndReportsFailures) {
     EXPECT_EQ(LineReader::open(dir / "empty.wrg").bytes(), "");
 }
 
+// The stretch of CR LF lines that may be copied whole ends exactly where reading line by line first meets
+// a line not ended by CR LF, wherever the line ends fall against the 16-byte blocks of the scan.
+TEST(LineReader, CrLfStretchEndsWhereTheFirstOtherLineEndIs) {
+    std::uint32_t seed = 1;
+    const auto next = [&seed](std::uint32_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % bound;
+    };
+    for (int round = 0; round < 400; ++round) {
+        std::string bytes;
+        const std::uint32_t length = next(80);
+        for (std::uint32_t i = 0; i < length; ++i) {
+            const std::uint32_t r = next(round % 2 == 0 ? 40 : 6);
+            const char* const pieces[] = {"\n", "\r", "\0", "\r\n", "x"};
+            bytes += r < 3 ? std::string(pieces[r], 1) : std::string(pieces[r < 8 ? 3 : 4]);
+        }
+        const LineReader reader(bytes);
+        for (std::size_t from = 0; from <= bytes.size(); ++from) {
+            std::size_t expected = from;
+            for (std::int64_t ReadPos = static_cast<std::int64_t>(from) + 1;;) {
+                const std::int64_t start = ReadPos - 1;
+                const std::string_view line = reader.ReadLineAt(ReadPos);
+                const auto end = static_cast<std::size_t>(start) + line.size();
+                if (ReadPos < 1 || static_cast<std::size_t>(ReadPos - 1) != end + 2 || bytes[end] != '\r')
+                    break;
+                expected = end + 2;
+            }
+            ASSERT_EQ(reader.crlfLinesEnd(from), expected)
+                << testing::PrintToString(bytes) << " from " << from;
+        }
+    }
+}
+
 TEST(TextHelpers, NumStrByteLenCharPos) {
     EXPECT_EQ(NumStr(0), "0");
     EXPECT_EQ(NumStr(7), "7");
