@@ -317,7 +317,29 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out) 
     };
     std::vector<Entry> entries;
     const std::string_view bytes = converted.bytes();
+    const auto size = static_cast<std::int64_t>(bytes.size());
     std::int64_t ReadPos = 1;
+    // A text that ends with a line end (a converted one always does) has no stretch where a NUL ends a
+    // line, so entries and comment lines are found by searching for line starts, not reading every line.
+    const bool endsWithLineEnd = bytes.empty() || bytes.back() == '\r' || bytes.back() == '\n';
+    std::int64_t comment = 0; // the first comment line at or after the current entry
+    for (std::int64_t at = converted.findLineStart(1, queue::kInfo); endsWithLineEnd && at >= 1;) {
+        std::int64_t next = at;
+        (void)converted.ReadLineAt(next);
+        next = next >= 1 ? converted.findLineStart(next, queue::kInfo) : kEndOfFile;
+        const std::int64_t end = next >= 1 ? next : size + 1;
+        if (comment >= 1 && comment < at)
+            comment = converted.findLineStart(at, queue::kComment);
+        else if (comment == 0)
+            comment = converted.findLineStart(at, queue::kComment);
+        const bool noComment = comment < 1 || comment >= end;
+        const bool crlf =
+            static_cast<std::int64_t>(converted.crlfLinesEnd(static_cast<std::size_t>(at - 1))) >= end - 1;
+        entries.push_back({at, end, noComment && crlf});
+        at = next;
+    }
+    if (endsWithLineEnd)
+        ReadPos = kEndOfFile;
     while (ReadPos >= 1) {
         const std::int64_t at = ReadPos;
         const std::string_view line = converted.ReadLineAt(ReadPos);

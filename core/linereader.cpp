@@ -147,6 +147,28 @@ std::size_t LineReader::crlfLinesEnd(std::size_t from) const {
     return good;
 }
 
+std::int64_t LineReader::findLineStart(std::int64_t from, std::string_view prefix) const {
+    if (from < 1 || prefix.empty())
+        return kEndOfFile;
+    // Before the last stretch a line starts where the bytes do or just after a CR or LF, and a CR or LF is
+    // never part of a line, so a match there that follows one (or lies at from) starts a line.
+    auto at = static_cast<std::size_t>(from - 1);
+    const std::string_view searched = m_bytes.substr(0, std::max(m_lastStretch, at));
+    for (std::size_t hit = searched.find(prefix, at); hit != std::string_view::npos;
+         hit = searched.find(prefix, hit + 1)) {
+        if (hit == at || searched[hit - 1] == '\r' || searched[hit - 1] == '\n')
+            return static_cast<std::int64_t>(hit) + 1;
+    }
+    // The last stretch, where a NUL also ends a line, line by line.
+    std::int64_t position = static_cast<std::int64_t>(std::max(m_lastStretch, at)) + 1;
+    while (position >= 1) {
+        const std::int64_t start = position;
+        if (ReadLineAt(position).starts_with(prefix) && position >= 1)
+            return start;
+    }
+    return kEndOfFile;
+}
+
 std::size_t CharPos(std::string_view text, std::int32_t code) {
     std::size_t index = 0;
     for (std::size_t i = 0; i < text.size();) {

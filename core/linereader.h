@@ -42,6 +42,10 @@ public:
     /// such a stretch can be copied whole. from itself when the line there is no such line.
     std::size_t crlfLinesEnd(std::size_t from) const;
 
+    /// The position of the first line from position from on (from is where a line starts) whose first
+    /// bytes are prefix, found without reading the lines in between; kEndOfFile when there is none.
+    std::int64_t findLineStart(std::int64_t from, std::string_view prefix) const;
+
 private:
     void index();
 

@@ -99,15 +99,10 @@ std::optional<std::string_view> EntryRewriter::nextAddressLine() {
     m_scanFrom = from;
     m_urlAt = std::numeric_limits<std::int64_t>::max();
     m_urlLine.reset();
-    std::int64_t position = from;
-    while (position >= 1) {
-        const std::int64_t lineStart = position;
-        const std::string_view line = m_reader.ReadLineAt(position);
-        if (queue::hasPrefix(line, queue::kUrl)) {
-            m_urlAt = lineStart;
-            m_urlLine = line;
-            break;
-        }
+    std::int64_t position = m_reader.findLineStart(from, queue::kUrl);
+    if (position >= 1) {
+        m_urlAt = position;
+        m_urlLine = m_reader.ReadLineAt(position);
     }
     return m_urlLine;
 }

@@ -130,6 +130,9 @@ TEST(Shuffle, DropsHeaderAndCommentsKeepsEveryOtherLine) {
     EXPECT_EQ(shuffleEntries(LineReader(crlf({"Info=a", ";last"})), random), crlf({"", "Info=a"}));
     EXPECT_EQ(shuffleEntries(LineReader(crlf({"Header", "Url=x"})), random), "");
     EXPECT_EQ(shuffleEntries(LineReader(""), random), "");
+    // A text that does not end with a line end, whose last stretch a NUL divides.
+    EXPECT_EQ(shuffleEntries(LineReader(std::string("H\r\nInfo=a\nX=1\r\n;c\rY\0Z\0\0", 23)), random),
+              crlf({"", "Info=a", "X=1", "Y", "Z"}));
 }
 
 TEST(Shuffle, EverySeedGivesAPermutation) {
