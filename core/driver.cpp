@@ -322,7 +322,8 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out) 
     // A text that ends with a line end (a converted one always does) has no stretch where a NUL ends a
     // line, so entries and comment lines are found by searching for line starts, not reading every line.
     const bool endsWithLineEnd = bytes.empty() || bytes.back() == '\r' || bytes.back() == '\n';
-    std::int64_t comment = 0; // the first comment line at or after the current entry
+    std::int64_t comment = 0;    // the first comment line at or after the current entry
+    std::int64_t regularEnd = 0; // the end of the last stretch of CR LF lines found
     for (std::int64_t at = converted.findLineStart(1, queue::kInfo); endsWithLineEnd && at >= 1;) {
         std::int64_t next = at;
         (void)converted.ReadLineAt(next);
@@ -333,8 +334,10 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out) 
         else if (comment == 0)
             comment = converted.findLineStart(at, queue::kComment);
         const bool noComment = comment < 1 || comment >= end;
-        const bool crlf =
-            static_cast<std::int64_t>(converted.crlfLinesEnd(static_cast<std::size_t>(at - 1))) >= end - 1;
+        // One scan serves every entry inside the stretch of CR LF lines it finds.
+        if (at - 1 >= regularEnd)
+            regularEnd = static_cast<std::int64_t>(converted.crlfLinesEnd(static_cast<std::size_t>(at - 1)));
+        const bool crlf = regularEnd >= end - 1;
         entries.push_back({at, end, noComment && crlf});
         at = next;
     }
