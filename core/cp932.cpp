@@ -39,14 +39,21 @@ std::size_t asciiPrefix(std::string_view s) {
 
 } // namespace
 
-CharText::CharText(std::string_view bytes) : m_bytes(bytes), m_asciiPrefix(asciiPrefix(bytes)) {
-    m_length = m_asciiPrefix;
-    for (std::size_t i = m_asciiPrefix; i < bytes.size(); i += charWidthAt(bytes, i))
-        ++m_length;
+CharText::CharText(std::string_view bytes)
+    : m_bytes(bytes), m_asciiPrefix(asciiPrefix(bytes)), m_length(m_asciiPrefix),
+      m_counted(m_asciiPrefix == bytes.size()) {}
+
+std::size_t CharText::length() const {
+    if (!m_counted) {
+        for (std::size_t i = m_asciiPrefix; i < m_bytes.size(); i += charWidthAt(m_bytes, i))
+            ++m_length;
+        m_counted = true;
+    }
+    return m_length;
 }
 
 const std::vector<std::size_t>& CharText::starts() const {
-    if (m_starts.empty() && m_length > 0) {
+    if (m_starts.empty() && length() > 0) {
         m_starts.reserve(m_length);
         for (std::size_t i = 0; i < m_bytes.size(); i += charWidthAt(m_bytes, i))
             m_starts.push_back(i);
@@ -66,9 +73,19 @@ std::size_t CharText::positionOf(std::size_t at) const {
 std::size_t CharText::offsetOf(std::size_t p) const {
     if (p <= 1)
         return 0;
+    if (p - 1 <= m_asciiPrefix)
+        return p - 1;
     if (p > length())
         return m_bytes.size();
-    return p - 1 <= m_asciiPrefix ? p - 1 : starts()[p - 1];
+    // Most texts are asked for one position beyond their ASCII start (a name cut to a length): that one is
+    // walked to, and only a text asked for more gets the index.
+    if (m_starts.empty() && m_walks++ == 0) {
+        std::size_t i = m_asciiPrefix;
+        for (std::size_t q = m_asciiPrefix + 1; q < p; ++q)
+            i += charWidthAt(m_bytes, i);
+        return i;
+    }
+    return starts()[p - 1];
 }
 
 std::string_view CharText::charAt(std::size_t p) const {

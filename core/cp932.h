@@ -42,7 +42,7 @@ public:
 
     std::string_view bytes() const { return m_bytes; }
     /// Number of characters.
-    std::size_t length() const { return m_length; }
+    std::size_t length() const;
     /// Byte offset of 1-based character position p; length() + 1 gives the byte size.
     std::size_t offsetOf(std::size_t p) const;
     /// The character at 1-based position p as its bytes.
@@ -68,8 +68,10 @@ private:
 
     std::string_view m_bytes;
     std::size_t m_asciiPrefix = 0;
-    std::size_t m_length = 0;
-    mutable std::vector<std::size_t> m_starts; // byte offset of each character, once asked for
+    mutable std::size_t m_length = 0; // counted when first asked for, if the text is not all ASCII
+    mutable bool m_counted = false;
+    mutable int m_walks = 0;                   // positions beyond the ASCII start found without the index
+    mutable std::vector<std::size_t> m_starts; // byte offset of each character, once asked for twice
 };
 
 /// Whether every byte is below 0x80, so that characters are bytes.
