@@ -363,10 +363,27 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out) 
     if (!entries.empty())
         entries.back().end = static_cast<std::int64_t>(bytes.size()) + 1;
 
-    RemainingEntries remaining(entries.size());
-    for (std::size_t count = entries.size(); count >= 1; --count) {
-        const auto r = static_cast<std::size_t>(random.next() * static_cast<double>(count)) + 1;
-        const Entry& entry = entries[remaining.take(r) - 1];
+    // The order is drawn first, so that each entry's bytes can be asked of the memory a few entries
+    // before they are copied: the entries are read in random order, and each read would otherwise wait.
+    std::vector<std::uint32_t> order;
+    order.reserve(entries.size());
+    {
+        RemainingEntries remaining(entries.size());
+        for (std::size_t count = entries.size(); count >= 1; --count) {
+            const auto r = static_cast<std::size_t>(random.next() * static_cast<double>(count)) + 1;
+            order.push_back(static_cast<std::uint32_t>(remaining.take(r) - 1));
+        }
+    }
+    constexpr std::size_t kAhead = 8;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        if (i + kAhead < order.size()) {
+            const Entry& later = entries[order[i + kAhead]];
+            const char* from = bytes.data() + (later.start - 1);
+            const char* to = bytes.data() + (later.end - 1);
+            for (const char* p = from; p < to && p < from + 512; p += 64)
+                __builtin_prefetch(p);
+        }
+        const Entry& entry = entries[order[i]];
         out.append(queue::kLineEnd);
         if (entry.wholeCopy) {
             out.appendLasting(bytes.substr(static_cast<std::size_t>(entry.start - 1),
