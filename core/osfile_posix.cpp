@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -93,6 +94,21 @@ std::error_code flushToDevice(File& file) {
 std::error_code replace(const std::filesystem::path& from, const std::filesystem::path& to,
                         bool keepAttributes, bool flushed) {
     (void)keepAttributes; // the permission bits are all there is to keep, and the caller set them
+#ifdef RENAME_EXCHANGE
+    if (!flushed) {
+        // A file that is not to be flushed replaces a file (or a link) by exchanging the two names, then
+        // the old file is removed. ext4 takes a rename over an existing file for a save that wants its data
+        // on the disk and starts writing all of it back before the rename returns (about half the time of
+        // converting a large queue); an exchange is just as atomic for the name and does not.
+        struct stat st {};
+        if (::lstat(to.c_str(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) &&
+            ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) == 0) {
+            ::unlink(from.c_str()); // the replaced file, now under the temporary name
+            return {};
+        }
+        // No file there, or a file system without exchanges: an ordinary rename.
+    }
+#endif
     if (::rename(from.c_str(), to.c_str()) != 0)
         return lastError();
     if (flushed) {

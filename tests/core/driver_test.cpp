@@ -189,6 +189,11 @@ TEST(ChengeWrg, WritesTheConvertedCopyBesideTheQueue) {
     EXPECT_EQ(result.written, std::vector<std::filesystem::path>{dir / "Q.wr2"});
     EXPECT_EQ(hooks.calls, (std::vector<std::string>{"busy", "idle"}));
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"Q.WRG", "Q.wr2"}));
+    // A second conversion replaces the copy and leaves nothing else behind.
+    writeFile(dir / "Q.WRG", "Info=2\n");
+    EXPECT_EQ(Chenge_Wrg(state, dir / "Q.WRG", hooks).outcome, Outcome::Converted);
+    EXPECT_EQ(readFile(dir / "Q.wr2"), crlf({"Info=2"}));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"Q.WRG", "Q.wr2"}));
 }
 
 TEST(ChengeWrg, ShuffleReplacesTheConvertedCopy) {
