@@ -106,6 +106,8 @@ std::string_view CharText::right(std::size_t n) const {
 std::string_view CharText::mid(std::size_t p, std::size_t n) const {
     if (p < 1)
         p = 1;
+    if (n <= m_asciiPrefix && p - 1 <= m_asciiPrefix - n)
+        return m_bytes.substr(p - 1, n); // within the ASCII start: no count needed
     if (p > length())
         return {};
     const std::size_t end = (n >= length() - p + 1) ? m_bytes.size() : offsetOf(p + n);

@@ -32,10 +32,15 @@ void appendFolderFromName(std::string& out, std::string_view urlLine) {
     const std::size_t dot = fileName.find('.');
     if (dot == std::string_view::npos)
         return;
+    // One walk over the stem's characters, keeping where the last four began: the name less its last three
+    // characters ends where the third from the end begins.
     const std::string_view stem = fileName.substr(0, dot);
-    const std::size_t length = charCount(stem);
+    std::size_t starts[4] = {};
+    std::size_t length = 0;
+    for (std::size_t i = 0; i < stem.size(); i += charWidthAt(stem, i))
+        starts[length++ % 4] = i;
     if (length >= 4)
-        out += CharText(stem).left(length - 3);
+        out += stem.substr(0, starts[(length - 3) % 4]);
     else
         out += fileName.substr(0, dot + 1);
 }
