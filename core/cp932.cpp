@@ -123,16 +123,17 @@ std::string_view CharText::mid(std::size_t p) const {
 std::size_t CharText::find(std::string_view needle, std::size_t start) const {
     if (start < 1)
         start = 1;
-    const std::size_t len = length();
-    if (start > len + 1)
-        return 0;
     // A byte below 0x40 is never the second byte of a character, so where such a needle's bytes are found
-    // a character begins: a byte search finds the same match as a search by character.
-    if (m_asciiPrefix == m_bytes.size() ||
-        (!needle.empty() && static_cast<unsigned char>(needle[0]) < 0x40 && start - 1 <= m_asciiPrefix)) {
+    // a character begins: a byte search finds the same match as a search by character. A start within the
+    // ASCII start is a position of the text, so no count is needed either.
+    if (start - 1 <= m_asciiPrefix && (m_asciiPrefix == m_bytes.size() ||
+                                       (!needle.empty() && static_cast<unsigned char>(needle[0]) < 0x40))) {
         const std::size_t at = m_bytes.find(needle, start - 1);
         return at == std::string_view::npos ? 0 : positionOf(at);
     }
+    const std::size_t len = length();
+    if (start > len + 1)
+        return 0;
     const std::vector<std::size_t>& at = starts();
     for (std::size_t p = start; p <= len; ++p) {
         if (m_bytes.substr(at[p - 1]).starts_with(needle))

@@ -164,6 +164,11 @@ void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t
         if (ReadPos < 1)
             break;
         const std::string_view line = rewriter.Set_AllStatus(input);
+        // Lines that begin with none of the letters of the lines below go straight on.
+        if (!collecting && (line.empty() || (line[0] != 'A' && line[0] != 'R' && line[0] != 'U'))) {
+            writeLine(line);
+            continue;
+        }
         if (queue::hasPrefix(line, queue::kAdvanced)) {
             writer.write(queue::kAdvancedLine);
         } else if (queue::hasPrefix(line, queue::kReferer)) {

@@ -51,6 +51,9 @@ EntryRewriter::EntryRewriter(State& state, const LineReader& reader, std::int64_
     : m_state(state), m_reader(reader), m_readPos(ReadPos), m_addressChanger(state) {}
 
 std::string_view EntryRewriter::Set_AllStatus(std::string_view line) {
+    // Most lines begin with neither letter: one comparison lets them through.
+    if (line.empty() || (line[0] != 'S' && line[0] != 'U'))
+        return line;
     if (queue::hasPrefix(line, queue::kStoreIn)) {
         return m_state.optionOn(kOptSaveFolder) ? saveFolderLine() : line;
     }
