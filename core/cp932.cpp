@@ -117,6 +117,8 @@ std::string_view CharText::mid(std::size_t p, std::size_t n) const {
 std::string_view CharText::mid(std::size_t p) const {
     if (p < 1)
         p = 1;
+    if (p - 1 <= m_asciiPrefix)
+        return m_bytes.substr(p - 1);
     return p > length() ? std::string_view{} : m_bytes.substr(offsetOf(p));
 }
 
