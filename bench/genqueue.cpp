@@ -1,6 +1,7 @@
-// Writes synthetic inputs for the benchmark: a queue file of N entries (Japanese text in CP932, referer
-// lines, comments, a header), and optionally a settings file with 10 server groups and a relocation file
-// with 100 address changes that match the queue's addresses.
+// Writes synthetic inputs for the benchmark: a queue file of N entries of 11 lines (Japanese titles and
+// file names in CP932, referer lines, a header), and optionally a settings file of 10 server groups (the
+// first holds the queue's own hosts: numbers 1-9 and two addresses) and a relocation file of 100 address
+// changes, half of which match the queue's addresses.
 //
 //   genqueue ENTRIES QUEUE [SETTINGS RELOCATION]
 //   genqueue --storein-only LINES QUEUE      (LINES "StoreIn=" lines and no "Url=" line)
@@ -17,26 +18,23 @@ const std::string kPhotoBook = "\x8e\xca\x90\x5e\x8f\x57";                      
 const std::string kDownload = "\x83\x5f\x83\x45\x83\x93\x83\x8d\x81\x5b\x83\x68"; // ダウンロード
 const std::string kShow = "\x95\x5c\x8e\xa6";                                     // 表示
 const std::string kComment = "\x83\x52\x83\x81\x83\x93\x83\x67";                  // コメント
+const std::string kSummer = "\x89\xc4";                                           // 夏
 
 std::string entry(long i) {
-    const long group = i % 10;
-    const long folder = (i / 10) % 10;
-    const long server = i % 20 + 1;
-    std::string host = "srv" + std::to_string(server) + ".group" + std::to_string(group) + ".example.jp";
+    const long folder = i % 100;
+    std::string host = "srv" + std::to_string(i % 9 + 1) + ".dl.example.jp";
     if (i % 50 == 0)
         host = "user" + std::to_string(i % 7) + ".webjump.com";
     std::string out;
     out += "Info=" + kPhotoBook + " " + std::to_string(i) + "\r\n";
     out += "StoreIn=C:\\" + kDownload + "\\" + kShow + "\\\r\n";
     out += "SaveAs=\r\n";
-    if (i % 3 != 0)
-        out += "Referer=1\r\n";
-    out += "RefererStr=http://www.example" + std::to_string(group) + ".jp/gallery/index" + std::to_string(i) +
-           ".html\r\n";
-    if (i % 4 == 0)
-        out += "; " + kComment + " " + std::to_string(i) + "\r\n";
-    out += "Advanced=0\r\nLogin=0\r\n";
-    out += "Url=http://" + host + "/p" + std::to_string(folder) + "/summer" + std::to_string(i) + ".zip\r\n";
+    out += "Referer=1\r\n";
+    out += "RefererStr=http://www.example" + std::to_string(i % 10) + ".jp/gallery/index" +
+           std::to_string(i) + ".html\r\n";
+    out += "Advanced=0\r\nLogin=0\r\nUserName=\r\nPassword=\r\n";
+    out += "Url=http://" + host + "/p" + std::to_string(folder) + "/" + kPhotoBook + kSummer +
+           std::to_string(i) + ".zip\r\n";
     out += "_IsOk=0\r\n";
     return out;
 }
@@ -44,9 +42,10 @@ std::string entry(long i) {
 void writeSettings(const char* path) {
     std::ofstream out(path, std::ios::binary);
     out << "CHKB0:0\r\n";
-    for (int g = 0; g < 10; ++g) {
-        out << "SERVER:srv1.group" << g << ".example.jp\r\n";
-        out << "SNUMBER:1-20\r\nSNOUSE:7\r\n";
+    out << "SERVER:srv.dl.example.jp\r\nSNUMBER:1-9\r\nIP:10.0.0.1\r\nIP:10.0.0.2\r\nSTYPE:F\r\n";
+    for (int g = 1; g < 10; ++g) {
+        out << "SERVER:srv.group" << g << ".example.net\r\n";
+        out << "SNUMBER:1-9\r\n";
         out << "IP:10.0." << g << ".1\r\nIP:10.0." << g << ".2\r\n";
         out << "STYPE:F\r\n";
     }
@@ -54,10 +53,12 @@ void writeSettings(const char* path) {
 
 void writeRelocation(const char* path) {
     std::ofstream out(path, std::ios::binary);
-    for (int g = 0; g < 10; ++g) {
+    for (int f = 0; f < 50; ++f)
+        out << "http://srv1.dl.example.jp/p" << f << "/,http://srv1.dl.example.jp/moved" << f << "\r\n";
+    for (int g = 1; g <= 5; ++g) {
         for (int f = 0; f < 10; ++f)
-            out << "http://srv1.group" << g << ".example.jp/p" << f << "/,http://mirror" << g
-                << ".example.net/p" << f << "\r\n";
+            out << "http://srv1.group" << g << ".example.net/p" << f << "/,http://mirror" << g
+                << ".example.org/p" << f << "\r\n";
     }
 }
 

@@ -10,6 +10,8 @@ namespace tamarisk::core {
 namespace {
 
 constexpr std::size_t kBufferSize = 1 << 20;
+constexpr std::size_t kLastingPiece = 4096;
+constexpr std::size_t kMaxPieces = 1024;
 
 std::string failure(std::string_view what, const std::filesystem::path& path, const std::error_code& error) {
     return std::string(what) + " " + os::pathText(path) + ": " + error.message();
@@ -64,28 +66,46 @@ AtomicOutput::~AtomicOutput() {
 }
 
 void AtomicOutput::append(std::string_view bytes) {
-    if (m_buffer.size() + bytes.size() <= kBufferSize) {
-        m_buffer += bytes;
+    if (m_buffer.size() + bytes.size() > kBufferSize) {
+        flush();
+        if (bytes.size() > kBufferSize) {
+            m_pieces.push_back(bytes);
+            flush();
+            return;
+        }
+    }
+    m_buffer += bytes;
+}
+
+void AtomicOutput::appendLasting(std::string_view bytes) {
+    // Short runs are cheaper copied than written as pieces of their own.
+    if (bytes.size() < kLastingPiece) {
+        append(bytes);
         return;
     }
-    flush();
-    if (bytes.size() >= kBufferSize / 2)
-        writeAll(bytes);
-    else
-        m_buffer += bytes;
+    if (m_copiedFrom < m_buffer.size())
+        m_pieces.push_back(std::string_view(m_buffer).substr(m_copiedFrom));
+    m_copiedFrom = m_buffer.size();
+    m_pieces.push_back(bytes);
+    m_lastingBytes += bytes.size();
+    if (m_pieces.size() >= kMaxPieces || m_lastingBytes >= kBufferSize)
+        flush();
 }
 
 void AtomicOutput::flush() {
-    writeAll(m_buffer);
-    m_buffer.clear();
-}
-
-void AtomicOutput::writeAll(std::string_view bytes) {
-    if (const std::error_code error = os::writeAll(m_file, bytes))
+    if (m_copiedFrom < m_buffer.size())
+        m_pieces.push_back(std::string_view(m_buffer).substr(m_copiedFrom));
+    if (const std::error_code error = os::writePieces(m_file, m_pieces.data(), m_pieces.size()))
         throw IoError(failure("cannot write", m_target, error));
+    m_pieces.clear();
+    m_buffer.clear();
+    m_copiedFrom = 0;
+    m_lastingBytes = 0;
 }
 
-void AtomicOutput::commit() {
+void AtomicOutput::close() {
+    if (m_closed)
+        return;
     flush();
     if (m_durable) {
         if (const std::error_code error = os::flushToDevice(m_file))
@@ -93,6 +113,11 @@ void AtomicOutput::commit() {
     }
     if (const std::error_code error = m_file.close())
         throw IoError(failure("cannot write", m_target, error));
+    m_closed = true;
+}
+
+void AtomicOutput::commit() {
+    close();
     if (const std::error_code error = os::replace(m_temporary, m_target, m_replacing, m_durable))
         throw IoError(failure("cannot create", m_target, error));
     m_committed = true;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace tamarisk::core {
 
@@ -46,16 +47,27 @@ public:
     AtomicOutput& operator=(const AtomicOutput&) = delete;
 
     void append(std::string_view bytes) override;
+    void appendLasting(std::string_view bytes) override;
+    /// Writes out and closes the temporary file, which is then complete under temporaryPath(); commit() or
+    /// destruction follows.
+    void close();
+    const std::filesystem::path& temporaryPath() const { return m_temporary; }
     void commit();
 
 private:
     void flush();
-    void writeAll(std::string_view bytes);
 
     std::filesystem::path m_target;
     std::filesystem::path m_temporary;
     os::File m_file;
+    // Pieces waiting to be written in one gathered write: copies of small appends, kept in m_buffer (which
+    // never grows beyond its first capacity, so the pieces stay valid), and large lasting ones where they
+    // are.
     std::string m_buffer;
+    std::vector<std::string_view> m_pieces;
+    std::size_t m_copiedFrom = 0; // start in m_buffer of the copies not yet in m_pieces
+    std::size_t m_lastingBytes = 0;
+    bool m_closed = false;
     bool m_committed = false;
     bool m_durable = false;
     bool m_replacing = false;

@@ -42,7 +42,7 @@ public:
 
     std::string_view bytes() const { return m_bytes; }
     /// Number of characters.
-    std::size_t length() const { return m_ascii ? m_bytes.size() : m_starts.size(); }
+    std::size_t length() const;
     /// Byte offset of 1-based character position p; length() + 1 gives the byte size.
     std::size_t offsetOf(std::size_t p) const;
     /// The character at 1-based position p as its bytes.
@@ -59,9 +59,19 @@ public:
     std::size_t find(std::string_view needle, std::size_t start = 1) const;
 
 private:
+    // Positions up to the first byte of 0x80 or above are byte offsets plus one; the index of character
+    // starts is made only when a position beyond them is asked for (addresses are ASCII up to their file
+    // names, so most texts never need one).
+    const std::vector<std::size_t>& starts() const;
+    /// 1-based position of the character that starts at byte offset at (a character boundary).
+    std::size_t positionOf(std::size_t at) const;
+
     std::string_view m_bytes;
-    bool m_ascii = true;
-    std::vector<std::size_t> m_starts; // byte offset of each character, when not ASCII
+    std::size_t m_asciiPrefix = 0;
+    mutable std::size_t m_length = 0; // counted when first asked for, if the text is not all ASCII
+    mutable bool m_counted = false;
+    mutable int m_walks = 0;                   // positions beyond the ASCII start found without the index
+    mutable std::vector<std::size_t> m_starts; // byte offset of each character, once asked for twice
 };
 
 /// Whether every byte is below 0x80, so that characters are bytes.

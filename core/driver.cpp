@@ -38,6 +38,13 @@ public:
     RunWriter(const RunWriter&) = delete;
     RunWriter& operator=(const RunWriter&) = delete;
 
+    /// Whether line is a view into the input (and so the input's line as it was read).
+    bool inInput(std::string_view line) const {
+        const std::less<const char*> before;
+        return !before(line.data(), m_input.data()) &&
+               !before(m_input.data() + m_input.size(), line.data() + line.size());
+    }
+
     /// line is a view into the input; next is the reader's position after it.
     void copyLine(std::string_view line, std::int64_t next) {
         const auto start = static_cast<std::size_t>(line.data() - m_input.data());
@@ -46,11 +53,16 @@ public:
             write(line);
             return;
         }
+        copyRun(start, end + 2);
+    }
+
+    /// Bytes [start, end) of the input, whole lines that end with CR LF.
+    void copyRun(std::size_t start, std::size_t end) {
         if (start != m_runEnd) {
             flush();
             m_runStart = start;
         }
-        m_runEnd = end + 2;
+        m_runEnd = end;
     }
 
     void write(std::string_view line) {
@@ -58,9 +70,16 @@ public:
         appendLine(m_out, line);
     }
 
+    /// The line made of two texts.
+    void write(std::string_view head, std::string_view rest) {
+        flush();
+        m_out.append(head);
+        appendLine(m_out, rest);
+    }
+
     void flush() {
         if (m_runEnd > m_runStart)
-            m_out.append(m_input.substr(m_runStart, m_runEnd - m_runStart));
+            m_out.appendLasting(m_input.substr(m_runStart, m_runEnd - m_runStart));
         m_runStart = m_runEnd = 0;
     }
 
@@ -73,7 +92,17 @@ private:
 
 void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, ByteSink& out) {
     RunWriter writer(reader.bytes(), out);
+    // With no rule on, only the line ends can change: stretches of CR LF lines go out as they are.
+    const bool asItIs = rewriter.changesNothing();
     while (ReadPos >= 1) {
+        if (asItIs) {
+            const auto from = static_cast<std::size_t>(ReadPos - 1);
+            const std::size_t end = reader.crlfLinesEnd(from);
+            if (end > from) {
+                writer.copyRun(from, end);
+                ReadPos = static_cast<std::int64_t>(end) + 1;
+            }
+        }
         const std::string_view line = reader.ReadLineAt(ReadPos);
         if (ReadPos < 1)
             break;
@@ -90,67 +119,95 @@ void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& 
 // address before it, and makes every "Advanced=" line "Advanced=1". Lines after a referer line are held
 // back until the entry's "Url=" line; lines still held when the file ends are written as they are.
 void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, ByteSink& out) {
-    // A held "Referer=" line keeps its own text: it becomes "Referer=2" only when its entry's address comes.
+    // A held line is a view of the input, or a copy of a line a rule rewrote (whose text the next line
+    // overwrites). A held "Referer=" line keeps its own text: it becomes "Referer=2" only when its entry's
+    // address comes.
     struct Held {
-        std::string line;
+        std::string_view line;
+        std::string copy;
+        std::int64_t next = 0; // the reading position after an input line; 0 for a copy
         bool referer = false;
     };
+    RunWriter writer(reader.bytes(), out);
     std::vector<Held> held;
     std::size_t heldCount = 0;
     bool collecting = false;
     bool refererSeen = false;
-    const auto hold = [&](std::string_view line, bool referer) {
+    const auto hold = [&](std::string_view line, std::int64_t next, bool referer) {
         if (heldCount == held.size())
             held.emplace_back();
-        held[heldCount].line.assign(line);
-        held[heldCount++].referer = referer;
+        Held& h = held[heldCount++];
+        h.referer = referer;
+        if (writer.inInput(line)) {
+            h.line = line;
+            h.next = next;
+        } else {
+            h.copy.assign(line);
+            h.next = 0;
+        }
+    };
+    const auto text = [](const Held& h) { return h.next != 0 ? h.line : std::string_view(h.copy); };
+    const auto writeHeld = [&](const Held& h) {
+        if (h.next != 0)
+            writer.copyLine(h.line, h.next);
+        else
+            writer.write(h.copy);
+    };
+    const auto writeLine = [&](std::string_view line) {
+        if (writer.inInput(line))
+            writer.copyLine(line, ReadPos);
+        else
+            writer.write(line);
     };
     while (ReadPos >= 1) {
         const std::string_view input = reader.ReadLineAt(ReadPos);
         if (ReadPos < 1)
             break;
         const std::string_view line = rewriter.Set_AllStatus(input);
+        // Lines that begin with none of the letters of the lines below go straight on.
+        if (!collecting && (line.empty() || (line[0] != 'A' && line[0] != 'R' && line[0] != 'U'))) {
+            writeLine(line);
+            continue;
+        }
         if (queue::hasPrefix(line, queue::kAdvanced)) {
-            appendLine(out, queue::kAdvancedLine);
+            writer.write(queue::kAdvancedLine);
         } else if (queue::hasPrefix(line, queue::kReferer)) {
             collecting = true;
             refererSeen = true;
-            hold(line, true);
+            hold(line, ReadPos, true);
         } else if (queue::hasPrefix(line, queue::kRefererStr)) {
             collecting = true;
-            hold(line, false);
+            hold(line, ReadPos, false);
         } else if (queue::hasPrefix(line, queue::kUrl)) {
             const std::string_view address = line.substr(queue::kUrl.size());
             bool addressSet = false;
             for (std::size_t i = 0; i < heldCount; ++i) {
                 if (held[i].referer) {
-                    appendLine(out, queue::kRefererLine);
-                } else if (queue::hasPrefix(held[i].line, queue::kRefererStr)) {
-                    out.append(queue::kRefererStr);
-                    appendLine(out, address);
+                    writer.write(queue::kRefererLine);
+                } else if (queue::hasPrefix(text(held[i]), queue::kRefererStr)) {
+                    writer.write(queue::kRefererStr, address);
                     addressSet = true;
                 } else {
-                    appendLine(out, held[i].line);
+                    writeHeld(held[i]);
                 }
             }
             if (!refererSeen)
-                appendLine(out, queue::kRefererLine);
-            if (!addressSet) {
-                out.append(queue::kRefererStr);
-                appendLine(out, address);
-            }
-            appendLine(out, line);
+                writer.write(queue::kRefererLine);
+            if (!addressSet)
+                writer.write(queue::kRefererStr, address);
+            writeLine(line);
             heldCount = 0;
             collecting = false;
             refererSeen = false;
         } else if (collecting) {
-            hold(line, false);
+            hold(line, ReadPos, false);
         } else {
-            appendLine(out, line);
+            writeLine(line);
         }
     }
     for (std::size_t i = 0; i < heldCount; ++i)
-        appendLine(out, held[i].line);
+        writeHeld(held[i]);
+    writer.flush();
 }
 
 // Order statistics over the entries not yet written: the r-th remaining one in O(log n). A Fenwick tree of
@@ -196,33 +253,43 @@ std::string failure(std::string_view what, const std::filesystem::path& path, co
 
 // The converted copies are created with mode, the permission bits of the file they are made from: a queue
 // file holds user names and passwords.
-void convertQueueFile(State& state, const std::filesystem::path& path, const LineReader& queueFile,
-                      unsigned mode, FileResult& result) {
+void convertQueueFile(State& state, const std::filesystem::path& path, LineReader&& queue, unsigned mode,
+                      FileResult& result) {
     const std::filesystem::path wr2 = queue::derivedName(path, queue::kConvertedSuffix);
     WriteOptions options;
     options.createMode = mode;
+    AtomicOutput converted(wr2, options);
+    {
+        const LineReader queueFile = std::move(queue);
+        convertQueue(state, queueFile, converted);
+        converted.close(); // the last pieces written from the queue's bytes leave before they do
+    }
     if (!state.optionOn(kOptShuffle)) {
-        AtomicOutput out(wr2, options);
-        convertQueue(state, queueFile, out);
-        out.commit();
+        converted.commit();
         result.written.push_back(wr2);
         result.outcome = Outcome::Converted;
         return;
     }
-    // The shuffle reads the converted file as it was written: the same bytes, kept in memory.
-    BufferSink converted(queueFile.bytes().size() + queueFile.bytes().size() / 4 + 64);
-    convertQueue(state, queueFile, converted);
-    const LineReader convertedFile = converted.take();
-    writeFileAtomically(wr2, convertedFile.bytes(), options);
-    result.written.push_back(wr2);
+    // The converted text is in the wr2's temporary file, which the shuffle reads back through the file
+    // cache: the process never holds both the queue and its converted text. It becomes the wr2 only when
+    // the wrs cannot be written.
     const std::filesystem::path wrs = queue::derivedName(path, queue::kShuffledSuffix);
-    AtomicOutput out(wrs, options);
-    shuffleEntries(convertedFile, state.random, out);
-    out.commit();
+    try {
+        const LineReader convertedFile = LineReader::open(converted.temporaryPath());
+        AtomicOutput out(wrs, options);
+        shuffleEntries(convertedFile, state.random, out);
+        out.commit();
+    } catch (const IoError&) {
+        converted.commit();
+        result.written.push_back(wr2);
+        throw;
+    }
     result.written.push_back(wrs);
-    if (const std::error_code error = os::removeFile(wr2))
-        throw IoError(failure("cannot delete", wr2, error));
-    result.written.erase(result.written.begin());
+    // An older wr2 would no longer match the queue.
+    if (os::entryExists(wr2)) {
+        if (const std::error_code error = os::removeFile(wr2))
+            throw IoError(failure("cannot delete", wr2, error));
+    }
     result.outcome = Outcome::Converted;
 }
 
@@ -255,7 +322,32 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out) 
     };
     std::vector<Entry> entries;
     const std::string_view bytes = converted.bytes();
+    const auto size = static_cast<std::int64_t>(bytes.size());
     std::int64_t ReadPos = 1;
+    // A text that ends with a line end (a converted one always does) has no stretch where a NUL ends a
+    // line, so entries and comment lines are found by searching for line starts, not reading every line.
+    const bool endsWithLineEnd = bytes.empty() || bytes.back() == '\r' || bytes.back() == '\n';
+    std::int64_t comment = 0;    // the first comment line at or after the current entry
+    std::int64_t regularEnd = 0; // the end of the last stretch of CR LF lines found
+    for (std::int64_t at = converted.findLineStart(1, queue::kInfo); endsWithLineEnd && at >= 1;) {
+        std::int64_t next = at;
+        (void)converted.ReadLineAt(next);
+        next = next >= 1 ? converted.findLineStart(next, queue::kInfo) : kEndOfFile;
+        const std::int64_t end = next >= 1 ? next : size + 1;
+        if (comment >= 1 && comment < at)
+            comment = converted.findLineStart(at, queue::kComment);
+        else if (comment == 0)
+            comment = converted.findLineStart(at, queue::kComment);
+        const bool noComment = comment < 1 || comment >= end;
+        // One scan serves every entry inside the stretch of CR LF lines it finds.
+        if (at - 1 >= regularEnd)
+            regularEnd = static_cast<std::int64_t>(converted.crlfLinesEnd(static_cast<std::size_t>(at - 1)));
+        const bool crlf = regularEnd >= end - 1;
+        entries.push_back({at, end, noComment && crlf});
+        at = next;
+    }
+    if (endsWithLineEnd)
+        ReadPos = kEndOfFile;
     while (ReadPos >= 1) {
         const std::int64_t at = ReadPos;
         const std::string_view line = converted.ReadLineAt(ReadPos);
@@ -276,14 +368,31 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out) 
     if (!entries.empty())
         entries.back().end = static_cast<std::int64_t>(bytes.size()) + 1;
 
-    RemainingEntries remaining(entries.size());
-    for (std::size_t count = entries.size(); count >= 1; --count) {
-        const auto r = static_cast<std::size_t>(random.next() * static_cast<double>(count)) + 1;
-        const Entry& entry = entries[remaining.take(r) - 1];
+    // The order is drawn first, so that each entry's bytes can be asked of the memory a few entries
+    // before they are copied: the entries are read in random order, and each read would otherwise wait.
+    std::vector<std::uint32_t> order;
+    order.reserve(entries.size());
+    {
+        RemainingEntries remaining(entries.size());
+        for (std::size_t count = entries.size(); count >= 1; --count) {
+            const auto r = static_cast<std::size_t>(random.next() * static_cast<double>(count)) + 1;
+            order.push_back(static_cast<std::uint32_t>(remaining.take(r) - 1));
+        }
+    }
+    constexpr std::size_t kAhead = 8;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        if (i + kAhead < order.size()) {
+            const Entry& later = entries[order[i + kAhead]];
+            const char* from = bytes.data() + (later.start - 1);
+            const char* to = bytes.data() + (later.end - 1);
+            for (const char* p = from; p < to && p < from + 512; p += 64)
+                __builtin_prefetch(p);
+        }
+        const Entry& entry = entries[order[i]];
         out.append(queue::kLineEnd);
         if (entry.wholeCopy) {
-            out.append(bytes.substr(static_cast<std::size_t>(entry.start - 1),
-                                    static_cast<std::size_t>(entry.end - entry.start)));
+            out.appendLasting(bytes.substr(static_cast<std::size_t>(entry.start - 1),
+                                           static_cast<std::size_t>(entry.end - entry.start)));
             continue;
         }
         RunWriter writer(bytes, out);
@@ -340,8 +449,8 @@ FileResult Chenge_Wrg(State& state, const std::filesystem::path& path, Conversio
             convertQueueFile(state, path, LineReader::open(path), mode, result);
             break;
         case queue::FileKind::UrlList:
-            if (const std::optional<MadeQueue> made = convertUrlList(state, path, mode, hooks, result))
-                convertQueueFile(state, made->file, made->text, mode, result);
+            if (std::optional<MadeQueue> made = convertUrlList(state, path, mode, hooks, result))
+                convertQueueFile(state, made->file, std::move(made->text), mode, result);
             break;
         case queue::FileKind::Other:
             result.outcome = Outcome::Ignored;

@@ -39,16 +39,7 @@ LineReader::LineReader(std::string bytes) : m_text(std::move(bytes)), m_bytes(m_
     index();
 }
 
-void LineReader::FreeBuffer::operator()(char* p) const {
-    os::releaseMemory(p);
-}
-
-LineReader::Buffer LineReader::allocate(std::size_t size) {
-    return Buffer(os::allocateMemory(size));
-}
-
-LineReader::LineReader(Buffer buffer, std::size_t size)
-    : m_buffer(std::move(buffer)), m_bytes(m_buffer.get(), size) {
+LineReader::LineReader(os::FileBytes file) : m_file(std::move(file)), m_bytes(m_file.view()) {
     index();
 }
 
@@ -59,10 +50,10 @@ LineReader::LineReader(LineReader&& other) noexcept {
 
 LineReader& LineReader::operator=(LineReader&& other) noexcept {
     if (this != &other) {
-        const std::size_t size = other.m_bytes.size();
+        const bool fromFile = other.m_bytes.data() == other.m_file.view().data() && !other.m_bytes.empty();
         m_text = std::move(other.m_text);
-        m_buffer = std::move(other.m_buffer);
-        m_bytes = m_buffer ? std::string_view(m_buffer.get(), size) : std::string_view(m_text);
+        m_file = std::move(other.m_file);
+        m_bytes = fromFile ? m_file.view() : std::string_view(m_text);
         m_lastStretch = other.m_lastStretch;
         m_trailingNuls = other.m_trailingNuls;
         other.m_bytes = {};
@@ -79,11 +70,10 @@ void LineReader::index() {
 }
 
 LineReader LineReader::open(const std::filesystem::path& path) {
-    char* memory = nullptr;
-    std::size_t size = 0;
-    if (const std::error_code error = os::readWholeFile(path, memory, size))
+    os::FileBytes file;
+    if (const std::error_code error = os::FileBytes::open(path, file))
         throw IoError("cannot read " + os::pathText(path) + ": " + error.message());
-    return LineReader(Buffer(memory), size);
+    return LineReader(std::move(file));
 }
 
 std::string_view LineReader::ReadLineAt(std::int64_t& ReadPos) const {
@@ -113,6 +103,70 @@ std::string_view LineReader::ReadLineAt(std::int64_t& ReadPos) const {
     const std::size_t at = nul == std::string_view::npos ? all.size() : nul;
     ReadPos += static_cast<std::int64_t>(at - start + 1);
     return all.substr(start, at - start);
+}
+
+std::size_t LineReader::crlfLinesEnd(std::size_t from) const {
+    // Only lines before the last stretch qualify: after the file's last CR or LF a NUL ends a line.
+    const char* const base = m_bytes.data();
+    const std::size_t limit = m_lastStretch;
+    std::size_t good = from; // just after the last CR LF found so far
+    std::size_t i = from;
+#ifdef __SSE2__
+    // Sixteen bytes at a time: a stretch is regular when every LF follows a CR and every CR precedes an LF,
+    // so the LF positions are the CR positions moved up by one.
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    unsigned carry = 0;
+    while (i + 16 <= limit) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
+        const auto crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, cr)));
+        const auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lf)));
+        if (lfs != (((crs << 1) & 0xFFFFu) | carry))
+            break;
+        if (lfs != 0)
+            good = i + static_cast<std::size_t>(31 - __builtin_clz(lfs)) + 1;
+        carry = crs >> 15;
+        i += 16;
+    }
+    i = good;
+#endif
+    // The rest one byte at a time, from the last line end known to be good.
+    while (i < limit) {
+        const char c = base[i];
+        if (c == '\n')
+            break;
+        if (c == '\r') {
+            if (i + 1 >= limit || base[i + 1] != '\n')
+                break;
+            good = i + 2;
+            i += 2;
+            continue;
+        }
+        ++i;
+    }
+    return good;
+}
+
+std::int64_t LineReader::findLineStart(std::int64_t from, std::string_view prefix) const {
+    if (from < 1 || prefix.empty())
+        return kEndOfFile;
+    // Before the last stretch a line starts where the bytes do or just after a CR or LF, and a CR or LF is
+    // never part of a line, so a match there that follows one (or lies at from) starts a line.
+    auto at = static_cast<std::size_t>(from - 1);
+    const std::string_view searched = m_bytes.substr(0, std::max(m_lastStretch, at));
+    for (std::size_t hit = searched.find(prefix, at); hit != std::string_view::npos;
+         hit = searched.find(prefix, hit + 1)) {
+        if (hit == at || searched[hit - 1] == '\r' || searched[hit - 1] == '\n')
+            return static_cast<std::int64_t>(hit) + 1;
+    }
+    // The last stretch, where a NUL also ends a line, line by line.
+    std::int64_t position = static_cast<std::int64_t>(std::max(m_lastStretch, at)) + 1;
+    while (position >= 1) {
+        const std::int64_t start = position;
+        if (ReadLineAt(position).starts_with(prefix) && position >= 1)
+            return start;
+    }
+    return kEndOfFile;
 }
 
 std::size_t CharPos(std::string_view text, std::int32_t code) {

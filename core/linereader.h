@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/osfile.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -16,25 +18,17 @@ inline constexpr std::int64_t kEndOfFile = -100;
 /// byte also ends a line, and NUL bytes at the very end of the file are no line.
 class LineReader {
 public:
-    /// Memory for a file's bytes, released with free().
-    struct FreeBuffer {
-        void operator()(char* p) const;
-    };
-    using Buffer = std::unique_ptr<char, FreeBuffer>;
-
-    /// Memory for size bytes that is not zero-filled first; large sizes get huge pages.
-    static Buffer allocate(std::size_t size);
-
     LineReader() = default;
     explicit LineReader(std::string bytes);
-    /// Takes the first size bytes of buffer.
-    LineReader(Buffer buffer, std::size_t size);
+    /// Takes the bytes of a file.
+    explicit LineReader(os::FileBytes file);
     LineReader(LineReader&& other) noexcept;
     LineReader& operator=(LineReader&& other) noexcept;
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
-    /// Reads the whole file through one buffer. Throws IoError naming the file and the reason.
+    /// Reads the whole file (mapped where the platform maps files). Throws IoError naming the file and the
+    /// reason.
     static LineReader open(const std::filesystem::path& path);
 
     /// Returns the line that starts at ReadPos and moves ReadPos to the first byte after its terminator;
@@ -43,11 +37,20 @@ public:
 
     std::string_view bytes() const { return m_bytes; }
 
+    /// The end (a byte offset) of the longest stretch of lines from byte offset from on that each end with
+    /// CR LF and hold no other CR or LF: lines that ReadLineAt returns exactly as the bytes have them, so
+    /// such a stretch can be copied whole. from itself when the line there is no such line.
+    std::size_t crlfLinesEnd(std::size_t from) const;
+
+    /// The position of the first line from position from on (from is where a line starts) whose first
+    /// bytes are prefix, found without reading the lines in between; kEndOfFile when there is none.
+    std::int64_t findLineStart(std::int64_t from, std::string_view prefix) const;
+
 private:
     void index();
 
-    std::string m_text; // the bytes when given as a string
-    Buffer m_buffer;    // the bytes when read from a file (not zero-filled first)
+    std::string m_text;   // the bytes when given as a string
+    os::FileBytes m_file; // the bytes when read from a file
     std::string_view m_bytes;
     std::size_t m_lastStretch = 0;  // first byte after the file's last CR or LF
     std::size_t m_trailingNuls = 0; // first byte of the NUL run that ends the file

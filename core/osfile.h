@@ -66,12 +66,32 @@ std::error_code status(const std::filesystem::path& path, FileStatus& status);
 /// Whether any entry has this name, a dangling link included.
 bool entryExists(const std::filesystem::path& path);
 
-/// Memory for a file's bytes, released with releaseMemory; large sizes get huge pages where there are.
-char* allocateMemory(std::size_t size);
-void releaseMemory(char* memory);
+/// Writes the pieces in order, as one file write where the platform gathers pieces (writev), so that bytes
+/// already in memory (a mapped file) reach the file without first being copied together.
+std::error_code writePieces(File& file, const std::string_view* pieces, std::size_t count);
 
-/// Reads the whole file into memory from allocateMemory: one read per chunk, to the end whatever the size
-/// said. The file is opened so that a program holding it open for writing does not keep us from reading.
-std::error_code readWholeFile(const std::filesystem::path& path, char*& memory, std::size_t& size);
+/// A whole file's bytes, read-only, until destruction; move-only. Regular files are mapped where the
+/// platform maps them cheaply (no copy, no fresh memory); otherwise the file is read into memory, to the
+/// end whatever its size said. The file is opened so that a program holding it open for writing does
+/// not keep us from reading.
+class FileBytes {
+public:
+    FileBytes() = default;
+    ~FileBytes();
+    FileBytes(FileBytes&& other) noexcept;
+    FileBytes& operator=(FileBytes&& other) noexcept;
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+
+    static std::error_code open(const std::filesystem::path& path, FileBytes& bytes);
+    std::string_view view() const { return {m_data, m_size}; }
+
+private:
+    void release();
+
+    char* m_data = nullptr;
+    std::size_t m_size = 0;
+    bool m_mapped = false;
+};
 
 } // namespace tamarisk::core::os

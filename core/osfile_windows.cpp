@@ -176,18 +176,42 @@ bool entryExists(const std::filesystem::path& path) {
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-char* allocateMemory(std::size_t size) {
-    void* memory = std::malloc(std::max<std::size_t>(size, 1));
-    if (memory == nullptr)
-        throw std::bad_alloc();
-    return static_cast<char*>(memory);
+std::error_code writePieces(File& file, const std::string_view* pieces, std::size_t count) {
+    // Plain writes, one per piece: the file system's cache gathers them.
+    for (std::size_t i = 0; i < count; ++i) {
+        if (const std::error_code error = writeAll(file, pieces[i]))
+            return error;
+    }
+    return {};
 }
 
-void releaseMemory(char* memory) {
-    std::free(memory);
+FileBytes::~FileBytes() {
+    release();
 }
 
-std::error_code readWholeFile(const std::filesystem::path& path, char*& memory, std::size_t& size) {
+FileBytes::FileBytes(FileBytes&& other) noexcept
+    : m_data(std::exchange(other.m_data, nullptr)), m_size(std::exchange(other.m_size, 0)),
+      m_mapped(std::exchange(other.m_mapped, false)) {}
+
+FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
+    if (this != &other) {
+        release();
+        m_data = std::exchange(other.m_data, nullptr);
+        m_size = std::exchange(other.m_size, 0);
+        m_mapped = std::exchange(other.m_mapped, false);
+    }
+    return *this;
+}
+
+void FileBytes::release() {
+    std::free(m_data); // never mapped here: the file is read whole
+    m_data = nullptr;
+    m_size = 0;
+    m_mapped = false;
+}
+
+std::error_code FileBytes::open(const std::filesystem::path& path, FileBytes& bytes) {
+    bytes.release();
     // The download manager may hold its queue file open while we read it.
     const HANDLE handle = ::CreateFileW(
         path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -201,19 +225,17 @@ std::error_code readWholeFile(const std::filesystem::path& path, char*& memory, 
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return std::make_error_code(std::errc::is_a_directory);
     std::size_t capacity = (static_cast<std::size_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow) + 1;
-    char* buffer = allocateMemory(capacity);
-    size = 0;
+    char* buffer = static_cast<char*>(std::malloc(capacity));
+    if (buffer == nullptr)
+        throw std::bad_alloc();
+    std::size_t size = 0;
     for (;;) {
         if (size == capacity) {
-            char* bigger = nullptr;
-            try {
-                bigger = allocateMemory(capacity * 2);
-            } catch (...) {
-                releaseMemory(buffer);
-                throw;
+            char* bigger = static_cast<char*>(std::realloc(buffer, capacity * 2));
+            if (bigger == nullptr) {
+                std::free(buffer);
+                throw std::bad_alloc();
             }
-            std::memcpy(bigger, buffer, size);
-            releaseMemory(buffer);
             buffer = bigger;
             capacity *= 2;
         }
@@ -221,14 +243,15 @@ std::error_code readWholeFile(const std::filesystem::path& path, char*& memory, 
         DWORD got = 0;
         if (!::ReadFile(handle, buffer + size, chunk, &got, nullptr)) {
             const std::error_code error = lastError();
-            releaseMemory(buffer);
+            std::free(buffer);
             return error;
         }
         if (got == 0)
             break;
         size += got;
     }
-    memory = buffer;
+    bytes.m_data = buffer;
+    bytes.m_size = size;
     return {};
 }
 

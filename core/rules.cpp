@@ -32,10 +32,15 @@ void appendFolderFromName(std::string& out, std::string_view urlLine) {
     const std::size_t dot = fileName.find('.');
     if (dot == std::string_view::npos)
         return;
+    // One walk over the stem's characters, keeping where the last four began: the name less its last three
+    // characters ends where the third from the end begins.
     const std::string_view stem = fileName.substr(0, dot);
-    const std::size_t length = charCount(stem);
+    std::size_t starts[4] = {};
+    std::size_t length = 0;
+    for (std::size_t i = 0; i < stem.size(); i += charWidthAt(stem, i))
+        starts[length++ % 4] = i;
     if (length >= 4)
-        out += CharText(stem).left(length - 3);
+        out += stem.substr(0, starts[(length - 3) % 4]);
     else
         out += fileName.substr(0, dot + 1);
 }
@@ -46,6 +51,9 @@ EntryRewriter::EntryRewriter(State& state, const LineReader& reader, std::int64_
     : m_state(state), m_reader(reader), m_readPos(ReadPos), m_addressChanger(state) {}
 
 std::string_view EntryRewriter::Set_AllStatus(std::string_view line) {
+    // Most lines begin with neither letter: one comparison lets them through.
+    if (line.empty() || (line[0] != 'S' && line[0] != 'U'))
+        return line;
     if (queue::hasPrefix(line, queue::kStoreIn)) {
         return m_state.optionOn(kOptSaveFolder) ? saveFolderLine() : line;
     }
@@ -60,6 +68,11 @@ std::string_view EntryRewriter::Set_AllStatus(std::string_view line) {
         return addressLine(line);
     }
     return line;
+}
+
+bool EntryRewriter::changesNothing() const {
+    return !m_state.optionOn(kOptSaveFolder) && !m_state.optionOn(kOptServerChange) &&
+           !m_state.optionOn(kOptWebjump) && !m_state.optionOn(kOptAddressChange);
 }
 
 std::string_view EntryRewriter::saveFolderLine() {
@@ -94,15 +107,10 @@ std::optional<std::string_view> EntryRewriter::nextAddressLine() {
     m_scanFrom = from;
     m_urlAt = std::numeric_limits<std::int64_t>::max();
     m_urlLine.reset();
-    std::int64_t position = from;
-    while (position >= 1) {
-        const std::int64_t lineStart = position;
-        const std::string_view line = m_reader.ReadLineAt(position);
-        if (queue::hasPrefix(line, queue::kUrl)) {
-            m_urlAt = lineStart;
-            m_urlLine = line;
-            break;
-        }
+    std::int64_t position = m_reader.findLineStart(from, queue::kUrl);
+    if (position >= 1) {
+        m_urlAt = position;
+        m_urlLine = m_reader.ReadLineAt(position);
     }
     return m_urlLine;
 }

@@ -94,10 +94,8 @@ void appendSlashed(std::string& out, std::string_view A) {
 void replaceStart(std::string& out, const DefServerRec& change, std::string_view A,
                   std::string_view withSlash, const Cut& cut) {
     const std::size_t replaced = charCount(withSlash.substr(0, cut.leadBytes)) + charCount(cut.key) + 1;
-    const CharText address(A);
     out.assign(change.DefPath);
-    if (address.length() > replaced)
-        out += address.right(address.length() - replaced);
+    out += CharText(A).mid(replaced + 1);
 }
 
 } // namespace

@@ -263,5 +263,155 @@ TEST(ServerChangeRun, OptionsComeFromTheSettingsFile) {
               std::vector<std::string>(2, "Url=http://members7a-3.tripod.com/~me/f.zip"));
 }
 
+// ---------------------------------------------------------------------------------------------------
+// Every option at once
+
+// FNV-1a, 64 bits: a digest small enough to write here, for outputs too large to spell out.
+std::string digest(const std::string& bytes) {
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char c : bytes) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ULL;
+    }
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+// A queue with every kind of line the rules treat differently: entries of 6 to 12 lines with CR LF, LF
+// and lone CR line ends, comments, entries without an address, "StoreIn=" after "Url=", addresses of
+// every server group, Webjump forms, addresses without "//" or without a dotted host, Japanese and
+// dotless file names, a long line, and a last stretch with NUL bytes.
+std::string generatedQueue(int entries) {
+    std::uint32_t seed = 12345;
+    const auto next = [&seed](std::uint32_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % bound;
+    };
+    const auto end = [&next] {
+        const std::uint32_t r = next(20);
+        return r == 0 ? std::string("\n") : r == 1 ? std::string("\r") : std::string("\r\n");
+    };
+    const std::vector<std::string> hosts = {"srv3.dl.example.jp",
+                                            "srv1.dl.example.jp",
+                                            "10.0.0.2",
+                                            "members.tripod.com",
+                                            "user7.webjump.com",
+                                            "ab.cd.webjump.com",
+                                            "freehosting3.at.webjump.com",
+                                            "www2.geo.example",
+                                            "srv2.fixed.example",
+                                            "other.example.org",
+                                            "nodot",
+                                            "srv4.dl.example.jp"};
+    const std::vector<std::string> names = {"summer", kSongName, "ab", "readme", "abc", kDownload + kHyo};
+    std::string text = "[Reget Deluxe queue]\r\n" + kQueueComment + "\r\nVersion=3\r\n";
+    for (int i = 0; i < entries; ++i) {
+        const std::string n = std::to_string(i);
+        std::string url = "Url=";
+        switch (next(12)) {
+        case 0:
+            url += "ftp:/" + hosts[next(12)] + "/p" + n;
+            break;
+        case 1:
+            url += "http://" + hosts[next(12)] + "/";
+            break;
+        default:
+            url += "http://" + hosts[next(12)] + "/p" + std::to_string(next(4)) + "/" +
+                   (next(7) == 0 ? "tokyo/" + std::to_string(next(50)) + "/" : "") + names[next(6)] + n +
+                   (next(5) == 0   ? ""
+                    : next(3) == 0 ? ".tar.gz"
+                                   : ".zip");
+        }
+        if (next(200) == 0)
+            url += "/" + std::string(3000, 'x');
+        const bool urlFirst = next(15) == 0;
+        text += "Info=" + kDownload + " " + n + end();
+        if (urlFirst)
+            text += url + end();
+        if (next(10) != 0)
+            text += "StoreIn=C:\\" + kDownload + "\\" + kHyo + "\\" + end();
+        text += "SaveAs=" + end();
+        if (next(3) != 0)
+            text += "Referer=1" + end();
+        if (next(4) != 0)
+            text += "RefererStr=http://www.example.jp/gallery/" + n + ".html" + end();
+        if (next(4) == 0)
+            text += ";" + kQueueComment + " " + n + end();
+        text += "Advanced=0" + end() + "Login=0" + end();
+        if (!urlFirst && next(25) != 0)
+            text += url + end();
+        text += "_IsOk=0" + end();
+    }
+    text += "Url=http://srv5.dl.example.jp/last.zip";
+    text += std::string("\0tail\0\0", 7);
+    return text;
+}
+
+// Outputs of a fixed queue under fixed seeds, as digests of the files the program wrote before its
+// conversion was made faster: every byte of every option's output must stay as it was.
+TEST(EveryOptionRun, OutputsAreByteForByteAsBefore) {
+    Workspace ws;
+    const std::string settings =
+        crlf({"SERVER:srv.dl.example.jp", "SNUMBER:1-9", "SNOUSE:4", "IP:10.0.0.1", "IP:10.0.0.2", "STYPE:F",
+              "SERVER:members.tripod.com", "IP:a1.example.com", "SERVER:www.geo.example", "STYPE:U",
+              "SERVER:srv.fixed.example", "SNUMBER:1-5", "SKIMEUCHI:3", "STYPE:V"});
+    ws.write("moves.txt", crlf({"http://srv1.dl.example.jp/p1/,http://srv1.dl.example.jp/moved1",
+                                "http://srv1.dl.example.jp/p2/,http://elsewhere.example.net/p2/",
+                                "http://www.geo.example/,http://tokyo.geo.example",
+                                "http://srv.fixed.example/p3/tokyo/7/,/x"}));
+    ws.write("q.wrg", generatedQueue(6000));
+    std::string list;
+    for (int i = 0; i < 300; ++i)
+        list += "http://srv" + std::to_string(i % 9) + ".dl.example.jp/p" + std::to_string(i % 3) + "/f" +
+                std::to_string(i) + ".zip " + kHyo + "\r\nnot an address\n";
+    ws.write("list.txt", list);
+
+    const std::vector<std::string> every = {"--referer",
+                                            "--server-change",
+                                            "--members7a",
+                                            "--webjump",
+                                            "--webjump-number=21",
+                                            "--save-folder",
+                                            "--folder=C:\\dl",
+                                            "--folder-from-name",
+                                            "--address-change",
+                                            "--relocation-file=" + ws.path("moves.txt").string(),
+                                            "--seed=7"};
+    const auto with = [&every](std::vector<std::string> more) {
+        more.insert(more.begin(), every.begin(), every.end());
+        return more;
+    };
+    struct Case {
+        std::vector<std::string> flags;
+        std::string file;
+        std::string digest;
+    };
+    const std::vector<Case> cases = {
+        {{}, "q.wr2", "89665409b5879e4e"},
+        {{"--referer"}, "q.wr2", "1e97adfaf14d3c21"},
+        {{"--shuffle", "--seed=3"}, "q.wrs", "9caf9a9b8e79fbfe"},
+        {with({"--assign=random"}), "q.wr2", "b5386d4ead89631b"},
+        {with({"--assign=in-order"}), "q.wr2", "cf19c470fbd80274"},
+        {with({"--assign=none"}), "q.wr2", "2a85fcf5af279e5a"},
+        {with({"--shuffle"}), "q.wrs", "a3af052ab1464723"},
+    };
+    for (const Case& c : cases) {
+        ws.write("tamcfg.dat", settings);
+        std::filesystem::remove(ws.path("q.wr2"));
+        const RunResult result = ws.run(c.flags, {"q.wrg"});
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(digest(ws.read(c.file)), c.digest) << c.file << " with " << testing::PrintToString(c.flags);
+    }
+    EXPECT_FALSE(std::filesystem::exists(ws.path("q.wr2")));
+
+    // A URL list becomes a queue file, which is then converted and shuffled.
+    ws.write("tamcfg.dat", settings);
+    const RunResult result = ws.run(with({"--shuffle"}), {"list.txt"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(digest(ws.read("list.wrg")), "251c7f22e2f78bf2");
+    EXPECT_EQ(digest(ws.read("list.wrs")), "72d0047340b932e5");
+}
+
 } // namespace
 } // namespace tamarisk::test

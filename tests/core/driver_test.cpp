@@ -135,6 +135,9 @@ TEST(Shuffle, DropsHeaderAndCommentsKeepsEveryOtherLine) {
     EXPECT_EQ(shuffleEntries(LineReader(crlf({"Info=a", ";last"})), random), crlf({"", "Info=a"}));
     EXPECT_EQ(shuffleEntries(LineReader(crlf({"Header", "Url=x"})), random), "");
     EXPECT_EQ(shuffleEntries(LineReader(""), random), "");
+    // A text that does not end with a line end, whose last stretch a NUL divides.
+    EXPECT_EQ(shuffleEntries(LineReader(std::string("H\r\nInfo=a\nX=1\r\n;c\rY\0Z\0\0", 23)), random),
+              crlf({"", "Info=a", "X=1", "Y", "Z"}));
 }
 
 TEST(Shuffle, EverySeedGivesAPermutation) {
@@ -190,6 +193,11 @@ TEST(ChengeWrg, WritesTheConvertedCopyBesideTheQueue) {
     EXPECT_EQ(readFile(dir / "Q.WRG"), queue);
     EXPECT_EQ(result.written, std::vector<std::filesystem::path>{dir / "Q.wr2"});
     EXPECT_EQ(hooks.calls, (std::vector<std::string>{"busy", "idle"}));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"Q.WRG", "Q.wr2"}));
+    // A second conversion replaces the copy and leaves nothing else behind.
+    writeFile(dir / "Q.WRG", "Info=2\n");
+    EXPECT_EQ(Chenge_Wrg(state, dir / "Q.WRG", hooks).outcome, Outcome::Converted);
+    EXPECT_EQ(readFile(dir / "Q.wr2"), crlf({"Info=2"}));
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"Q.WRG", "Q.wr2"}));
 }
 

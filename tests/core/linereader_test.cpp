@@ -158,6 +158,48 @@ TEST(LineReader, OpenReadsAFileAndReportsFailures) {
     std::filesystem::create_directory(dir / "folder.wrg");
     EXPECT_THROW((void)LineReader::open(dir / "folder.wrg"), std::exception);
     EXPECT_THROW((void)LineReader::open(dir / "q.wrg" / "below.wrg"), std::exception);
+
+    // A reader moved elsewhere still reads the file's bytes; an empty file has none.
+    LineReader moved(std::string("x"));
+    moved = LineReader::open(dir / "q.wrg");
+    std::int64_t ReadPos = 1;
+    EXPECT_EQ(moved.ReadLineAt(ReadPos), "A");
+    EXPECT_EQ(moved.ReadLineAt(ReadPos), "B");
+    tamarisk::test::writeFile(dir / "empty.wrg", "");
+    EXPECT_EQ(LineReader::open(dir / "empty.wrg").bytes(), "");
+}
+
+// The stretch of CR LF lines that may be copied whole ends exactly where reading line by line first meets
+// a line not ended by CR LF, wherever the line ends fall against the 16-byte blocks of the scan.
+TEST(LineReader, CrLfStretchEndsWhereTheFirstOtherLineEndIs) {
+    std::uint32_t seed = 1;
+    const auto next = [&seed](std::uint32_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % bound;
+    };
+    for (int round = 0; round < 400; ++round) {
+        std::string bytes;
+        const std::uint32_t length = next(80);
+        for (std::uint32_t i = 0; i < length; ++i) {
+            const std::uint32_t r = next(round % 2 == 0 ? 40 : 6);
+            const char* const pieces[] = {"\n", "\r", "\0", "\r\n", "x"};
+            bytes += r < 3 ? std::string(pieces[r], 1) : std::string(pieces[r < 8 ? 3 : 4]);
+        }
+        const LineReader reader(bytes);
+        for (std::size_t from = 0; from <= bytes.size(); ++from) {
+            std::size_t expected = from;
+            for (std::int64_t ReadPos = static_cast<std::int64_t>(from) + 1;;) {
+                const std::int64_t start = ReadPos - 1;
+                const std::string_view line = reader.ReadLineAt(ReadPos);
+                const auto end = static_cast<std::size_t>(start) + line.size();
+                if (ReadPos < 1 || static_cast<std::size_t>(ReadPos - 1) != end + 2 || bytes[end] != '\r')
+                    break;
+                expected = end + 2;
+            }
+            ASSERT_EQ(reader.crlfLinesEnd(from), expected)
+                << testing::PrintToString(bytes) << " from " << from;
+        }
+    }
 }
 
 TEST(TextHelpers, NumStrByteLenCharPos) {
@@ -193,23 +235,39 @@ TEST(LineReader, MovedReaderKeepsItsBytes) {
 
 } // namespace
 
-#include "core/bytesink.h"
+#include "core/atomicfile.h"
 
 namespace {
 
-TEST(BufferSink, GrowsBeyondItsFirstGuessAndHandsOverTheBytes) {
-    tamarisk::core::BufferSink sink(4);
+// Small appends are copied, large lasting ones are written from where they are; whatever the mix and
+// however many pieces, the file holds the bytes in the order given.
+TEST(AtomicOutput, GathersCopiedAndLastingPiecesInOrder) {
+    tamarisk::test::TempDir dir;
+    std::string lasting;
+    for (int i = 0; i < 3000; ++i)
+        lasting += std::string(4096 + i % 7, static_cast<char>('a' + i % 26));
+    lasting += std::string(3 << 20, 'z');
     std::string expected;
-    for (int i = 0; i < 1000; ++i) {
-        const std::string line = "line " + std::to_string(i) + "\r\n";
-        sink.append(line);
-        expected += line;
+    {
+        tamarisk::core::AtomicOutput out(dir / "out.wr2");
+        std::size_t at = 0;
+        for (int i = 0; at < lasting.size(); ++i) {
+            const std::string small = "line " + std::to_string(i) + "\r\n";
+            out.append(small);
+            expected += small;
+            const std::size_t size =
+                std::min<std::size_t>(lasting.size() - at, i % 5 == 0 ? 100 : 4096 + i % 7);
+            out.appendLasting(std::string_view(lasting).substr(at, size));
+            expected += lasting.substr(at, size);
+            at += size;
+        }
+        const std::string large(3 << 20, 'q');
+        out.append(large);
+        expected += large;
+        out.commit();
     }
-    const LineReader reader = sink.take();
-    EXPECT_EQ(reader.bytes(), expected);
-    std::int64_t ReadPos = 1;
-    EXPECT_EQ(reader.ReadLineAt(ReadPos), "line 0");
-    EXPECT_EQ(sink.take().bytes(), "");
+    EXPECT_EQ(tamarisk::test::readFile(dir / "out.wr2"), expected);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"out.wr2"});
 }
 
 } // namespace
