@@ -217,6 +217,8 @@ Request parse(const std::vector<std::string>& args, Console& console, bool& exit
     Request request;
     // CLI11 only parses: the help is helpText(), so the options carry no descriptions of their own.
     CLI::App cli("", "tamarisk");
+    // The flags are the same on every platform: "/x" is a path, never a Windows-style option.
+    cli.allow_windows_style_options(false);
     cli.set_help_flag();
     bool help = false;
     cli.add_flag("-h,--help", help);

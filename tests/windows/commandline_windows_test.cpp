@@ -176,6 +176,10 @@ TEST_F(WindowsCommandLine, SettingsLiveBesideTheProgramOrInApplicationData) {
     EXPECT_EQ(usage.status, 2u);
     EXPECT_THAT(usage.err, HasSubstr("not part of the Windows build yet"));
     EXPECT_THAT(usage.err, HasSubstr("--referer"));
+    // A path that starts with a slash is a file, not a Windows-style option.
+    const RunResult slash = tamarisk(settings() + L"/no-such-folder/q.wrg");
+    EXPECT_EQ(slash.status, 1u);
+    EXPECT_THAT(slash.err, HasSubstr("q.wrg: cannot read"));
 }
 
 } // namespace
