@@ -18,10 +18,12 @@ shoot() { # name settings-text [keys...]
         shift 3
         "$program" --settings="$work/tamcfg.dat" & pid=$!
         sleep 2
-        window=$(xdotool search --name "Tamarisk" | head -n 1)
+        # The main window, not the hidden helper windows Qt makes; without a window manager it sits at the
+        # screen'"'"'s corner with no frame, so the clicks below are in its own coordinates.
+        window=$(xdotool search --onlyvisible --name "Tamarisk" | head -n 1)
         # Without a window manager keys cannot be sent to the window: clicks open the menus.
         for click in "$@"; do xdotool mousemove $click click 1; sleep 0.7; done
-        import -window root -crop 429x215+0+0 "$shot"
+        import -window "$window" "$shot"
         kill $pid' "$program" "$work" "$out/$name.png" x "$@"
 }
 
@@ -31,7 +33,8 @@ convert -size 440x420 gradient:'#f7e8ef'-'#c8dcf0' \( -size 440x420 xc:none -str
 
 shoot window 'CHKB0:1\r\nCHKB2:0\r\nCHKB3:1\r\nCHKB4:0\r\nFSPATH:C:\\dl\r\n'
 shoot settings-panel 'FSPATH:Z:\\home\\u\\dl\r\nSERVER:srv.example.jp\r\nSNUMBER:1-9\r\nSKIMEUCHI:3\r\n' "30 8" "45 32"
-# The address list of a server group open for editing: "IP List" ticked on the settings panel.
+# The address list of a server group open for editing: "IP List" ticked on the settings panel; the list
+# lies over the drive and folder lists.
 shoot address-list 'FSPATH:Z:\\home\\u\\dl\r\nSERVER:srv.example.jp\r\nSNUMBER:1-9\r\nIP:mirror1.example.net\r\nIP:mirror2.example.net\r\n' "30 8" "45 32" "27 124"
 shoot skinned "SKI:$work/sakura\r\nCHKB0:1\r\nCHKB5:1\r\n"
 echo "screenshots in $out"

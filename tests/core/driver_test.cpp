@@ -1,7 +1,7 @@
 #include "core/driver.h"
 
 #include "core/queueformat.h"
-#include "support/testutil.h"
+#include "support/conversion.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include <set>
 
 using namespace tamarisk::core;
+using tamarisk::test::convertText;
 using tamarisk::test::crlf;
 using tamarisk::test::readFile;
 using tamarisk::test::TempDir;
@@ -18,9 +19,7 @@ using tamarisk::test::writeFile;
 
 namespace {
 
-std::string convert(State& state, const std::string& queue) {
-    return convertQueueText(state, LineReader(queue));
-}
+using tamarisk::test::PrintTo;
 
 State withOption(int index) {
     State state;
@@ -38,24 +37,24 @@ public:
 
 TEST(PlainPass, CopiesEveryLineWithCrLf) {
     State state;
-    EXPECT_EQ(convert(state, "H\nInfo=\rStoreIn=x\r\n\r\nUrl=http://a.b.c/d"),
+    EXPECT_EQ(convertText(state, "H\nInfo=\rStoreIn=x\r\n\r\nUrl=http://a.b.c/d"),
               crlf({"H", "Info=", "StoreIn=x", "", "Url=http://a.b.c/d"}));
     // A toggle that is disabled (2) counts as off.
     state.options.OptCheckBoxes[kOptReferer] = 2;
-    EXPECT_EQ(convert(state, "Referer=1\r\n"), crlf({"Referer=1"}));
+    EXPECT_EQ(convertText(state, "Referer=1\r\n"), crlf({"Referer=1"}));
 }
 
 TEST(RefererPass, AddsRefererLinesBeforeTheAddress) {
     State state = withOption(kOptReferer);
-    EXPECT_EQ(convert(state, crlf({"Info=", "StoreIn=C:\\x\\", "Url=http://a.b.c/f.zip"})),
+    EXPECT_EQ(convertText(state, crlf({"Info=", "StoreIn=C:\\x\\", "Url=http://a.b.c/f.zip"})),
               crlf({"Info=", "StoreIn=C:\\x\\", "Referer=2", "RefererStr=http://a.b.c/f.zip",
                     "Url=http://a.b.c/f.zip"}));
 }
 
 TEST(RefererPass, RewritesHeldLinesAndMovesAdvancedAhead) {
     State state = withOption(kOptReferer);
-    EXPECT_EQ(convert(state, crlf({"Info=", "Referer=0", "Login=0", "RefererStr=http://elsewhere/",
-                                   "Advanced=0", "Url=http://a.b.c/f.zip", "_IsOk=0"})),
+    EXPECT_EQ(convertText(state, crlf({"Info=", "Referer=0", "Login=0", "RefererStr=http://elsewhere/",
+                                       "Advanced=0", "Url=http://a.b.c/f.zip", "_IsOk=0"})),
               crlf({"Info=", "Advanced=1", "Referer=2", "Login=0", "RefererStr=http://a.b.c/f.zip",
                     "Url=http://a.b.c/f.zip", "_IsOk=0"}));
 }
@@ -63,21 +62,21 @@ TEST(RefererPass, RewritesHeldLinesAndMovesAdvancedAhead) {
 TEST(RefererPass, RecognisesPrefixesExactly) {
     State state = withOption(kOptReferer);
     // "Referer" without "=" and "referer=" are ordinary lines; "URL=" is not an address line.
-    EXPECT_EQ(convert(state, crlf({"Referer", "referer=1", "URL=x", "Url=A"})),
+    EXPECT_EQ(convertText(state, crlf({"Referer", "referer=1", "URL=x", "Url=A"})),
               crlf({"Referer", "referer=1", "URL=x", "Referer=2", "RefererStr=A", "Url=A"}));
 }
 
 TEST(RefererPass, AddressBeforeAnyEntryGetsItsLinesToo) {
     State state = withOption(kOptReferer);
-    EXPECT_EQ(convert(state, crlf({"Url=A", "Info="})),
+    EXPECT_EQ(convertText(state, crlf({"Url=A", "Info="})),
               crlf({"Referer=2", "RefererStr=A", "Url=A", "Info="}));
 }
 
 TEST(RefererPass, NeverDropsLinesHeldWhenTheFileEnds) {
     State state = withOption(kOptReferer);
-    EXPECT_EQ(convert(state, crlf({"Info=", "RefererStr=x", "Login=0", ";c"})),
+    EXPECT_EQ(convertText(state, crlf({"Info=", "RefererStr=x", "Login=0", ";c"})),
               crlf({"Info=", "RefererStr=x", "Login=0", ";c"}));
-    EXPECT_EQ(convert(state, crlf({"Info=", "Referer=7", "foo"})), crlf({"Info=", "Referer=7", "foo"}));
+    EXPECT_EQ(convertText(state, crlf({"Info=", "Referer=7", "foo"})), crlf({"Info=", "Referer=7", "foo"}));
     // More than 255 lines between a referer line and the address are all kept, in order.
     std::string queue = "Info=\r\nReferer=1\r\n";
     std::string expected = "Info=\r\n";
@@ -89,7 +88,7 @@ TEST(RefererPass, NeverDropsLinesHeldWhenTheFileEnds) {
     for (int i = 0; i < 600; ++i)
         expected += "L" + std::to_string(i) + "\r\n";
     expected += "RefererStr=A\r\nUrl=A\r\n";
-    EXPECT_EQ(convert(state, queue), expected);
+    EXPECT_EQ(convertText(state, queue), expected);
 }
 
 // The shuffle as the old program did it: draw r, take the r-th remaining entry, shift the rest down.

@@ -16,6 +16,8 @@ using tamarisk::core::NumStr;
 
 namespace {
 
+using tamarisk::test::PrintTo;
+
 struct Step {
     std::string line;
     std::int64_t position; // ReadPos after the call

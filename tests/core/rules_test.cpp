@@ -6,6 +6,7 @@
 #include "core/rules.h"
 #include "core/serverassign.h"
 #include "core/state.h"
+#include "support/conversion.h"
 
 #include <gtest/gtest.h>
 
@@ -24,19 +25,9 @@ const std::string kDownload = "\x83\x5f\x83\x45\x83\x93\x83\x8d\x81\x5b\x83\x68"
 const std::string kFileMei = "\x83\x74\x83\x40\x83\x43\x83\x8b\x96\xbc";          // ファイル名
 const std::string kFua = "\x83\x74\x83\x40";                                      // ファ
 
-std::string joinLines(const std::vector<std::string>& lines) {
-    std::string out;
-    for (const auto& line : lines)
-        out += line + "\r\n";
-    return out;
-}
-
-// What the conversion sets up before the first line of a file.
-std::string convert(State& state, const std::vector<std::string>& lines) {
-    prepareForFile(state);
-    const LineReader reader(joinLines(lines));
-    return convertQueueText(state, reader);
-}
+using test::convertText;
+using test::crlf;
+using test::PrintTo;
 
 // A server group "srv.a.b" whose only number is 7, assigned in order, and an address change that moves
 // srv3.a.b to http://moved.example/: a line that reaches either step visibly changes.
@@ -66,9 +57,6 @@ struct DispatchCase {
     std::array<int, 6> boxes;
     std::string expected;
 };
-void PrintTo(const DispatchCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class Dispatch : public ::testing::TestWithParam<DispatchCase> {};
 
@@ -76,7 +64,7 @@ TEST_P(Dispatch, RewritesOnlyTheLinesItsOptionsSwitchOn) {
     const DispatchCase& c = GetParam();
     State state = stateThatRewritesEverything();
     state.options.OptCheckBoxes = c.boxes;
-    EXPECT_EQ(convert(state, {c.line}), joinLines({c.expected}));
+    EXPECT_EQ(convertText(state, crlf({c.line})), crlf({c.expected}));
 }
 
 // Box 0 (referer) is left off where an address line is expected back alone: the driver's referer pass
@@ -126,9 +114,6 @@ struct FolderCase {
     std::string folder;
     std::string expected;
 };
-void PrintTo(const FolderCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class SaveFolder : public ::testing::TestWithParam<FolderCase> {};
 
@@ -136,7 +121,7 @@ TEST_P(SaveFolder, EndsWithOneBackslashCountedAsACharacter) {
     State state;
     state.options.OptCheckBoxes[kOptSaveFolder] = 1;
     state.options.Label_AllDir[1] = GetParam().folder;
-    EXPECT_EQ(convert(state, {"StoreIn=D:\\old\\"}), joinLines({GetParam().expected}));
+    EXPECT_EQ(convertText(state, crlf({"StoreIn=D:\\old\\"})), crlf({GetParam().expected}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -157,7 +142,7 @@ TEST(SaveFolderOption, AFolderChangedBetweenLinesTakesEffectOnTheNextLine) {
     State state;
     state.options.OptCheckBoxes[kOptSaveFolder] = 1;
     state.options.Label_AllDir[1] = "C:\\a";
-    const LineReader reader(joinLines({"StoreIn=x", "StoreIn=y"}));
+    const LineReader reader(crlf({"StoreIn=x", "StoreIn=y"}));
     std::int64_t ReadPos = 1;
     EntryRewriter rewriter(state, reader, ReadPos);
     EXPECT_EQ(rewriter.Set_AllStatus(reader.ReadLineAt(ReadPos)), "StoreIn=C:\\a\\");
@@ -181,9 +166,6 @@ struct NameCase {
     std::string urlLine;
     std::string appended;
 };
-void PrintTo(const NameCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class FolderFromName : public ::testing::TestWithParam<NameCase> {};
 
@@ -191,8 +173,8 @@ TEST_P(FolderFromName, AppendsThePartBeforeTheDotLessThreeCharacters) {
     State state = folderFromNameState();
     const std::vector<std::string> entry = {"Info=", "StoreIn=D:\\old\\", "SaveAs=", GetParam().urlLine,
                                             "_IsOk=0"};
-    EXPECT_EQ(convert(state, entry), joinLines({"Info=", "StoreIn=C:\\dl\\" + GetParam().appended,
-                                                "SaveAs=", GetParam().urlLine, "_IsOk=0"}));
+    EXPECT_EQ(convertText(state, crlf(entry)), crlf({"Info=", "StoreIn=C:\\dl\\" + GetParam().appended,
+                                                     "SaveAs=", GetParam().urlLine, "_IsOk=0"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -222,8 +204,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FolderFromNameOption, NothingIsAppendedWhenTheOptionIsOff) {
     State state = folderFromNameState();
     state.options.Option_DLDir = 0;
-    EXPECT_EQ(convert(state, {"StoreIn=", "Url=http://host/d/setup12.exe"}),
-              joinLines({"StoreIn=C:\\dl\\", "Url=http://host/d/setup12.exe"}));
+    EXPECT_EQ(convertText(state, crlf({"StoreIn=", "Url=http://host/d/setup12.exe"})),
+              crlf({"StoreIn=C:\\dl\\", "Url=http://host/d/setup12.exe"}));
 }
 
 TEST(FolderFromNameOption, TheFileNameIsTakenBeforeTheAddressIsRewritten) {
@@ -238,8 +220,8 @@ TEST(FolderFromNameOption, TheFileNameIsTakenBeforeTheAddressIsRewritten) {
     group.SType = kSTypeF;
     state.DefServers[0] = {"a.b/setup12.exe", "http://moved.example/abcd.zip"};
     state.DefServerCount = 1;
-    EXPECT_EQ(convert(state, {"StoreIn=", "Url=http://srv3.a.b/setup12.exe"}),
-              joinLines({"StoreIn=C:\\dl\\setu", "Url=http://moved.example/abcd.zip"}));
+    EXPECT_EQ(convertText(state, crlf({"StoreIn=", "Url=http://srv3.a.b/setup12.exe"})),
+              crlf({"StoreIn=C:\\dl\\setu", "Url=http://moved.example/abcd.zip"}));
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -252,11 +234,11 @@ TEST(LookAhead, EachEntryOfTheProgramsOwnLayoutGetsItsOwnName) {
         "Url=http://h/d/setup12.exe", "Info=two", "StoreIn=",   "; comment",
         "Url=http://h/d/file.tar.gz", "_IsOk=0",  "Info=three", "StoreIn=",
         "Url=http://h/d/ab.zip"};
-    EXPECT_EQ(convert(state, input),
-              joinLines({"[Reget Deluxe queue]", "Info=one", "StoreIn=C:\\dl\\setu",
-                         "SaveAs=", "Url=http://h/d/setup12.exe", "Info=two", "StoreIn=C:\\dl\\f",
-                         "; comment", "Url=http://h/d/file.tar.gz", "_IsOk=0", "Info=three",
-                         "StoreIn=C:\\dl\\ab.", "Url=http://h/d/ab.zip"}));
+    EXPECT_EQ(convertText(state, crlf(input)),
+              crlf({"[Reget Deluxe queue]", "Info=one", "StoreIn=C:\\dl\\setu",
+                    "SaveAs=", "Url=http://h/d/setup12.exe", "Info=two", "StoreIn=C:\\dl\\f", "; comment",
+                    "Url=http://h/d/file.tar.gz", "_IsOk=0", "Info=three", "StoreIn=C:\\dl\\ab.",
+                    "Url=http://h/d/ab.zip"}));
 }
 
 TEST(LookAhead, UrlBeforeStoreInTakesTheNextEntrysAddressAndTheLastEntryGetsNone) {
@@ -265,10 +247,10 @@ TEST(LookAhead, UrlBeforeStoreInTakesTheNextEntrysAddressAndTheLastEntryGetsNone
                                             "Info=two",   "Url=http://h/d/abcd.zip",    "StoreIn=D:\\2\\",
                                             "Info=three", "Url=http://h/d/abc.zip",     "StoreIn=D:\\3\\",
                                             "_IsOk=0"};
-    EXPECT_EQ(convert(state, input),
-              joinLines({"Info=one", "Url=http://h/d/setup12.exe", "StoreIn=C:\\dl\\a", "Info=two",
-                         "Url=http://h/d/abcd.zip", "StoreIn=C:\\dl\\abc.", "Info=three",
-                         "Url=http://h/d/abc.zip", "StoreIn=C:\\dl\\", "_IsOk=0"}));
+    EXPECT_EQ(convertText(state, crlf(input)),
+              crlf({"Info=one", "Url=http://h/d/setup12.exe", "StoreIn=C:\\dl\\a", "Info=two",
+                    "Url=http://h/d/abcd.zip", "StoreIn=C:\\dl\\abc.", "Info=three", "Url=http://h/d/abc.zip",
+                    "StoreIn=C:\\dl\\", "_IsOk=0"}));
 }
 
 TEST(LookAhead, RunsOfStoreInLinesBeforeAndAfterTheLastAddress) {
@@ -282,24 +264,21 @@ TEST(LookAhead, RunsOfStoreInLinesBeforeAndAfterTheLastAddress) {
                                             "Url=http://h/abcd.zip",
                                             "StoreIn=5",
                                             "StoreIn=6"};
-    EXPECT_EQ(convert(state, input),
-              joinLines({"StoreIn=C:\\dl\\setu", "StoreIn=C:\\dl\\setu", "Info=", "Url=http://h/setup12.exe",
-                         "StoreIn=C:\\dl\\a", "StoreIn=C:\\dl\\a", "Url=http://h/abcd.zip",
-                         "StoreIn=C:\\dl\\", "StoreIn=C:\\dl\\"}));
+    EXPECT_EQ(convertText(state, crlf(input)),
+              crlf({"StoreIn=C:\\dl\\setu", "StoreIn=C:\\dl\\setu", "Info=", "Url=http://h/setup12.exe",
+                    "StoreIn=C:\\dl\\a", "StoreIn=C:\\dl\\a", "Url=http://h/abcd.zip", "StoreIn=C:\\dl\\",
+                    "StoreIn=C:\\dl\\"}));
 }
 
 TEST(LookAhead, AnAddressLineWithoutLineEndAtTheEndOfTheFileIsFound) {
     State state = folderFromNameState();
-    prepareForFile(state);
-    const LineReader reader("StoreIn=\r\nInfo=\nUrl=http://h/setup12.exe");
-    EXPECT_EQ(convertQueueText(state, reader),
-              joinLines({"StoreIn=C:\\dl\\setu", "Info=", "Url=http://h/setup12.exe"}));
+    EXPECT_EQ(convertText(state, "StoreIn=\r\nInfo=\nUrl=http://h/setup12.exe"),
+              crlf({"StoreIn=C:\\dl\\setu", "Info=", "Url=http://h/setup12.exe"}));
 }
 
 TEST(LookAhead, LeavesTheReadingPositionWhereItWas) {
     State state = folderFromNameState();
-    const LineReader reader(
-        joinLines({"StoreIn=", "SaveAs=", "Login=0", "Url=http://h/setup12.exe", "_IsOk=0"}));
+    const LineReader reader(crlf({"StoreIn=", "SaveAs=", "Login=0", "Url=http://h/setup12.exe", "_IsOk=0"}));
     std::int64_t ReadPos = 1;
     EntryRewriter rewriter(state, reader, ReadPos);
     const std::string_view first = reader.ReadLineAt(ReadPos);
@@ -377,16 +356,13 @@ struct AddressCase {
     std::string line;
     std::string expected;
 };
-void PrintTo(const AddressCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class AddressRule : public ::testing::TestWithParam<AddressCase> {};
 
 TEST_P(AddressRule, ChangesTheAddressThenAssignsAServer) {
     State state = addressRuleState();
     state.options.OptCheckBoxes = GetParam().boxes;
-    EXPECT_EQ(convert(state, {GetParam().line}), joinLines({GetParam().expected}));
+    EXPECT_EQ(convertText(state, crlf({GetParam().line})), crlf({GetParam().expected}));
 }
 
 const std::array<int, 6> kServerChange = {0, 1, 0, 0, 0, 0};

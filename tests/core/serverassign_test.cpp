@@ -5,7 +5,7 @@
 #include "core/driver.h"
 #include "core/serverassign.h"
 #include "core/state.h"
-#include "support/testutil.h"
+#include "support/conversion.h"
 
 #include <gtest/gtest.h>
 
@@ -18,22 +18,8 @@
 namespace tamarisk::core {
 namespace {
 
-// What the conversion sets up before the first line of a file.
-// Converts one file of the given lines and returns its lines.
-std::vector<std::string> convertLines(State& state, const std::vector<std::string>& lines) {
-    std::string text;
-    for (const auto& line : lines)
-        text += line + "\r\n";
-    prepareForFile(state);
-    const std::string converted = convertQueueText(state, LineReader(text));
-    std::vector<std::string> out;
-    for (std::size_t start = 0; start < converted.size();) {
-        const std::size_t end = converted.find("\r\n", start);
-        out.push_back(converted.substr(start, end - start));
-        start = end + 2;
-    }
-    return out;
-}
+using test::convertLines;
+using test::PrintTo;
 
 std::string convertLine(State& state, const std::string& line) {
     return convertLines(state, {line}).at(0);
@@ -106,9 +92,6 @@ struct WebjumpCase {
     std::string address;
     std::string expected;
 };
-void PrintTo(const WebjumpCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class WebjumpForms : public ::testing::TestWithParam<WebjumpCase> {};
 
@@ -190,9 +173,6 @@ struct MatchCase {
     std::string address;
     std::string expected;
 };
-void PrintTo(const MatchCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class GroupMatch : public ::testing::TestWithParam<MatchCase> {};
 
@@ -497,9 +477,6 @@ struct SevenAFixedCase {
     int fixed;
     std::string expected;
 };
-void PrintTo(const SevenAFixedCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class SevenAFixed : public ::testing::TestWithParam<SevenAFixedCase> {};
 

@@ -1,5 +1,6 @@
 #include "core/state.h"
 #include "core/urlsplit.h"
+#include "support/testutil.h"
 
 #include <gtest/gtest.h>
 
@@ -11,14 +12,7 @@
 namespace tamarisk::core {
 namespace {
 
-// Table rows print as their names in test listings.
-template <typename Case>
-requires requires(const Case& c) {
-    c.name;
-}
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+using test::PrintTo;
 
 struct Group {
     std::string domain;

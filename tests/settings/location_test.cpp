@@ -1,5 +1,7 @@
 #include "settings/location.h"
 
+#include "support/testutil.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,14 +12,7 @@
 namespace tamarisk::settings {
 namespace {
 
-// Table rows print as their names in test listings.
-template <typename Case>
-requires requires(const Case& c) {
-    c.name;
-}
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+using test::PrintTo;
 
 // Sets or unsets an environment variable for one test and puts the old value back.
 class EnvironmentVariable {

@@ -15,14 +15,7 @@
 namespace tamarisk::settings {
 namespace {
 
-// Table rows print as their names in test listings.
-template <typename Case>
-requires requires(const Case& c) {
-    c.name;
-}
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+using test::PrintTo;
 
 using test::crlf;
 using test::TempDir;

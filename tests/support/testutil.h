@@ -1,7 +1,7 @@
 #pragma once
 
-// Helpers shared by the test programs: a temporary folder per test, whole-file reads and writes, and a
-// runner for the built program that captures its output.
+// Helpers shared by the test programs: a temporary folder per test, whole-file reads and writes, table rows
+// printed by name, and a runner for the built program that captures its output.
 
 #include <algorithm>
 #include <cerrno>
@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <ostream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -88,8 +89,18 @@ inline void writeFile(const std::filesystem::path& path, const std::string& byte
         throw std::runtime_error("cannot write " + path.string());
 }
 
+/// Table rows print as their names in test listings. A test file names it beside its rows
+/// (`using test::PrintTo;`) so that argument-dependent lookup finds it there.
+template <typename Case>
+requires requires(const Case& c) {
+    c.name;
+}
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
 /// Joins lines with CR LF after each.
-inline std::string crlf(std::initializer_list<std::string> lines) {
+inline std::string crlf(const std::vector<std::string>& lines) {
     std::string out;
     for (const auto& line : lines)
         out += line + "\r\n";

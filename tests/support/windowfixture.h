@@ -13,7 +13,16 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
+
+// Readable failure messages; found by argument-dependent lookup, so beside Qt's types.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QPoint& point, std::ostream* out) {
+    *out << '(' << point.x() << ", " << point.y() << ')';
+}
 
 namespace tamarisk::test {
 

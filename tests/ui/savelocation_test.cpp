@@ -5,7 +5,7 @@
 #include "ui/savelocation.h"
 
 #include "core/state.h"
-#include "support/testutil.h"
+#include "support/windowfixture.h"
 #include "ui/dialogs.h"
 #include "ui/imagesurface.h"
 #include "ui/skinnedcontrols.h"
@@ -21,11 +21,6 @@
 #include <algorithm>
 #include <memory>
 #include <ostream>
-
-// Readable failure messages; found by argument-dependent lookup, so beside QString.
-void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace tamarisk::ui {
 namespace {
