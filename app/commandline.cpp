@@ -119,6 +119,7 @@ struct Request {
     CommandLineHooks::Answer overwrite = CommandLineHooks::Answer::Ask;
     bool verbose = false;
     bool diff = false;                       // --diff: show what would change, write nothing
+    bool open = false;                       // --open: the files go to the open window when there is one
     std::optional<std::string> exportFormat; // --export=aria2
     // Option values given on the command line, applied over the loaded settings for this run only.
     std::vector<std::pair<const ToggleFlag*, std::string>> toggles;
@@ -200,6 +201,8 @@ std::string helpText() {
     row("--overwrite=ANSWER", "上書き確認: ask, yes or no when a URL list's queue file exists");
     row("", "(ask asks on a terminal and means no without one)");
     row("--diff", "write nothing; print what the conversion would change as a diff");
+    row("--open", "hand the files to the window when one is open (the desktop entry's start),");
+    row("", "else convert them as without this flag");
     row("--export=aria2", "write an aria2 input file (FILE.aria2) instead of the converted copy");
     row("-v, --verbose", "one line per file with what was written; the settings file used");
     row("-h, --help", "print this help and exit");
@@ -225,6 +228,7 @@ Request parse(const std::vector<std::string>& args, Console& console, bool& exit
     bool version = false;
     cli.add_flag("--version", version);
     cli.add_flag("--diff", request.diff);
+    cli.add_flag("--open", request.open);
     std::string exportFormat;
     auto* exportOption = cli.add_option("--export", exportFormat)->type_name("FORMAT");
     cli.add_flag("-v,--verbose", request.verbose);
@@ -326,6 +330,12 @@ Request parse(const std::vector<std::string>& args, Console& console, bool& exit
         request.overwrite = CommandLineHooks::Answer::No;
     else if (overwrite != "ask")
         throw UsageError{"--overwrite: expected ask, yes or no, not \"" + overwrite + "\""};
+    // The window converts with the options it shows: flags that set options for this run would be ignored
+    // there.
+    if (request.open && (request.anyOptionFlag() || !request.relocationFiles.empty() ||
+                         request.overwriteGiven || request.diff || request.exportFormat))
+        throw UsageError{"--open takes only FILE, --settings, --seed and --verbose; the window converts with "
+                         "its own options"};
     // Validate the option values now, so that a usage error changes nothing on disk.
     core::OptionState scratch;
     applyOptionFlags(request, scratch);
@@ -364,6 +374,22 @@ int runCommandLine(const std::string& programPath, const std::vector<std::string
         return kExitUsage;
     }
 
+    const std::filesystem::path settingsFile = request.settingsFile
+                                                   ? core::os::pathFromUtf8(*request.settingsFile)
+                                                   : settings::defaultSettingsFile(program);
+    if (request.open && frontEnd.handToWindow) {
+        std::vector<std::filesystem::path> files;
+        for (const std::string& file : request.files)
+            files.push_back(core::os::pathFromUtf8(file));
+        if (frontEnd.handToWindow(settingsFile, files)) {
+            if (request.verbose) {
+                for (const std::string& file : request.files)
+                    console.out << file << " -> the window\n";
+            }
+            return kExitOk;
+        }
+    }
+
     const std::string converterProblem =
         frontEnd.codePageProblem ? frontEnd.codePageProblem() : core::codePageProblem();
     if (!converterProblem.empty()) {
@@ -376,9 +402,6 @@ int runCommandLine(const std::string& programPath, const std::vector<std::string
     core::State state;
     state.random.seed(request.seed ? *request.seed : core::Random::clockSeed());
 
-    const std::filesystem::path settingsFile = request.settingsFile
-                                                   ? core::os::pathFromUtf8(*request.settingsFile)
-                                                   : settings::defaultSettingsFile(program);
     if (request.verbose)
         console.out << "settings file: " << core::os::pathText(settingsFile) << "\n";
     settings::WindowEffects noWindow;

@@ -1,6 +1,8 @@
 #include "app/commandline.h"
 
 #ifdef TAMARISK_WITH_GUI
+#include "app/windowhandover.h"
+#include "settings/instance.h"
 #include "ui/windowmodule.h"
 
 #include <dlfcn.h>
@@ -56,6 +58,12 @@ int run(int argc, char** argv) {
         }
         return run(&argc, argv, request.settingsFile.c_str(), request.seed ? 1 : 0, request.seed.value_or(0),
                    request.programFolder.c_str());
+    };
+    // Handing files over takes only a socket: a start from the desktop entry loads Qt only if no window is
+    // open and its failures need a message box.
+    frontEnd.handToWindow = [](const std::filesystem::path& settingsFile,
+                               const std::vector<std::filesystem::path>& files) {
+        return tamarisk::app::handFilesToWindow(tamarisk::settings::instanceSocketPath(settingsFile), files);
     };
     // A queue file opened from a file manager has no terminal to show its failures on.
     const bool display = std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;

@@ -12,7 +12,7 @@ test -x "$prefix/bin/tamarisk"
 "$prefix/bin/tamarisk" --version | grep -q '^tamarisk '
 if [ "$gui" = ON ]; then
     test -f "$prefix/share/tamarisk/tamrsk.html"
-    grep -q '^Exec=tamarisk %F$' "$prefix/share/applications/tamarisk.desktop"
+    grep -q '^Exec=tamarisk --open %F$' "$prefix/share/applications/tamarisk.desktop"
     grep -q '^MimeType=application/x-reget-queue;$' "$prefix/share/applications/tamarisk.desktop"
     grep -q 'glob pattern="\*.wrg"' "$prefix/share/mime/packages/tamarisk.xml"
     test -f "$prefix/share/icons/hicolor/scalable/apps/tamarisk.svg"

@@ -84,6 +84,13 @@ bool installQtTranslations(QCoreApplication& application) {
     return QCoreApplication::installTranslator(translator);
 }
 
+bool listenForSecondStarts(InstanceServer& server, MainWindow& window,
+                           const std::filesystem::path& settingsFile) {
+    QObject::connect(&server, &InstanceServer::showRequested, &window, &MainWindow::bringToFront);
+    QObject::connect(&server, &InstanceServer::filesOpened, &window, &MainWindow::openFiles);
+    return server.listen(instanceSocketName(settingsFile));
+}
+
 int runWindow(int& argc, char** argv, const WindowStart& start) {
     Application application(argc, argv);
     // The window speaks Japanese, and so do Qt's own dialogs and buttons where the translations are
@@ -98,7 +105,7 @@ int runWindow(int& argc, char** argv, const WindowStart& start) {
     InstanceLock lock(start.settingsFile);
     if (!lock.tryLock()) {
         // A user who cannot find the window starts the program again: the running window comes forward.
-        sendToRunningWindow(instanceKey(start.settingsFile), "show\n");
+        sendToRunningWindow(instanceSocketName(start.settingsFile), "show\n");
         dialogs.tell(nullptr, QString::fromUtf8("複数起動禁止"), QString::fromUtf8("二重起動は出来ません"),
                      Dialogs::Icon::Critical);
         return 1;
@@ -108,8 +115,7 @@ int runWindow(int& argc, char** argv, const WindowStart& start) {
     state.random.seed(start.seed ? *start.seed : core::Random::clockSeed());
     MainWindow window(state, start.settingsFile, dialogs);
     InstanceServer server;
-    QObject::connect(&server, &InstanceServer::showRequested, &window, &MainWindow::bringToFront);
-    server.listen(instanceKey(start.settingsFile));
+    listenForSecondStarts(server, window, start.settingsFile);
     window.Form_Load();
     window.show();
     return application.exec();

@@ -10,6 +10,9 @@ class QCoreApplication;
 
 namespace tamarisk::ui {
 
+class InstanceServer;
+class MainWindow;
+
 struct WindowStart {
     std::filesystem::path settingsFile;
     std::optional<std::uint32_t> seed;
@@ -36,6 +39,11 @@ private:
 /// Loads Qt's Japanese translations, so that Qt's own dialogs and buttons speak the window's language;
 /// false when they are not installed.
 bool installQtTranslations(QCoreApplication& application);
+
+/// Makes window answer a second start with the same settings file: it comes to the front when asked, and
+/// converts the files handed to it. False when the socket cannot be made.
+bool listenForSecondStarts(InstanceServer& server, MainWindow& window,
+                           const std::filesystem::path& settingsFile);
 
 /// Runs the window until it is closed. A second start while a window runs with the same settings file is
 /// refused with a message box; the lock never outlives a crashed first instance. Returns the exit status.

@@ -1,8 +1,11 @@
 #include "ui/instanceserver.h"
 
-#include <QCryptographicHash>
+#include "settings/instance.h"
+
 #include <QLocalServer>
 #include <QLocalSocket>
+
+#include <memory>
 
 namespace tamarisk::ui {
 
@@ -13,11 +16,11 @@ constexpr int kWaitMs = 2000; // a running window answers at once; a hung one mu
 } // namespace
 
 QString instanceKey(const std::filesystem::path& settingsFile) {
-    std::error_code ignored;
-    const std::string key = std::filesystem::absolute(settingsFile, ignored).lexically_normal().string();
-    const QByteArray hash =
-        QCryptographicHash::hash(QByteArray::fromStdString(key), QCryptographicHash::Sha1);
-    return QStringLiteral("tamarisk-%1").arg(QString::fromLatin1(hash.toHex().left(16)));
+    return QString::fromStdString(settings::instanceKey(settingsFile));
+}
+
+QString instanceSocketName(const std::filesystem::path& settingsFile) {
+    return QString::fromStdString(settings::instanceSocketPath(settingsFile).string());
 }
 
 InstanceServer::InstanceServer(QObject* parent) : QObject(parent), m_server(new QLocalServer(this)) {
@@ -25,9 +28,12 @@ InstanceServer::InstanceServer(QObject* parent) : QObject(parent), m_server(new 
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readRequests(socket); });
+            // The files of this connection's "open" lines, until its "convert".
+            auto opened = std::make_shared<std::vector<std::filesystem::path>>();
+            connect(socket, &QLocalSocket::readyRead, this,
+                    [this, socket, opened] { readRequests(socket, *opened); });
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            readRequests(socket);
+            readRequests(socket, *opened);
         }
     });
 }
@@ -39,11 +45,24 @@ bool InstanceServer::listen(const QString& name) {
     return m_server->listen(name);
 }
 
-void InstanceServer::readRequests(QLocalSocket* socket) {
+void InstanceServer::readRequests(QLocalSocket* socket, std::vector<std::filesystem::path>& opened) {
     while (socket->canReadLine()) {
-        const QByteArray line = socket->readLine().trimmed();
-        if (line == "show")
+        QByteArray line = socket->readLine();
+        line.chop(1); // the "\n"; a path may end in blanks, so nothing else is trimmed
+        if (line.startsWith("open ")) {
+            const QByteArray path = QByteArray::fromPercentEncoding(line.mid(5));
+            if (!path.isEmpty())
+                opened.emplace_back(path.toStdString());
+        } else if (line.trimmed() == "convert") {
+            const std::vector<std::filesystem::path> files = std::move(opened);
+            opened.clear();
+            if (!files.empty())
+                emit filesOpened(files);
+            socket->write("ok\n");
+            socket->flush();
+        } else if (line.trimmed() == "show") {
             emit showRequested();
+        }
     }
 }
 

@@ -96,6 +96,9 @@ public:
     void restoreFromTray();
     /// A second start asked for the window: it comes to the front, restored from the notification area.
     void bringToFront();
+    /// Files a second start handed over: the window comes to the front and converts them with the options
+    /// it shows, from the event loop as dropped files are.
+    void openFiles(const std::vector<std::filesystem::path>& files);
 
     // What the conversion shows.
     void beginBusy() override;
@@ -145,6 +148,10 @@ private:
     Dialogs& m_dialogs;
     bool m_settingsLoaded = false;
     int m_busyDepth = 0;
+    bool m_converting = false;
+    // Files that arrived while a conversion was running (its overwrite question or failure box keeps the
+    // event loop going); converted after it.
+    std::vector<std::filesystem::path> m_waitingFiles;
 
     Class_CheckBox m_optCheckBoxes;
     Class_CheckBox m_listCheckBox;

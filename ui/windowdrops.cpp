@@ -11,6 +11,8 @@
 #include <QMenuBar>
 #include <QMimeData>
 
+#include <utility>
+
 // Files dropped anywhere on the window, and the conversion they start.
 
 namespace tamarisk::ui {
@@ -97,11 +99,32 @@ void MainWindow::convertAfterDrop(const std::vector<std::filesystem::path>& file
         this, [this, files] { convertFiles(files); }, Qt::QueuedConnection);
 }
 
+void MainWindow::openFiles(const std::vector<std::filesystem::path>& files) {
+    bringToFront();
+    // The second start waits for the answer that the files were taken, not for their conversion.
+    convertAfterDrop(files);
+}
+
 void MainWindow::commitEdits() {
     m_serverList->commitEdits();
 }
 
 void MainWindow::convertFiles(const std::vector<std::filesystem::path>& files) {
+    // A message box of a running conversion processes events: files handed over meanwhile wait their turn
+    // instead of starting a conversion inside it.
+    if (m_converting) {
+        m_waitingFiles.insert(m_waitingFiles.end(), files.begin(), files.end());
+        return;
+    }
+    m_converting = true;
+    struct Done {
+        MainWindow* window;
+        ~Done() {
+            window->m_converting = false;
+            if (!window->m_waitingFiles.empty())
+                window->convertAfterDrop(std::exchange(window->m_waitingFiles, {}));
+        }
+    } done{this};
     commitEdits();
     const std::vector<core::FileResult> results = core::convertFiles(m_state, files, *this);
     // The conversion normalises the Webjump number; show what it used.

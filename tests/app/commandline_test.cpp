@@ -60,6 +60,15 @@ TEST_F(CommandLine, WithoutFilesOpensTheWindowOrPrintsUsage) {
 #endif
 }
 
+TEST_F(CommandLine, OpenWithoutAWindowConvertsTheFilesItself) {
+    writeFile(dir / "q.wrg", crlf({"Info=", "Url=http://a.b.c/x"}));
+    const RunResult result = tamarisk({"--open", path("q.wrg"), path("gone.wrg")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(readFile(dir / "q.wr2"), crlf({"Info=", "Url=http://a.b.c/x"}));
+    EXPECT_THAT(result.err, HasSubstr(path("gone.wrg") + ": cannot read"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "tamcfg.dat"));
+}
+
 TEST_F(CommandLine, HelpNamesEveryFlagWithItsJapaneseName) {
     const RunResult result = run(kProgram, {"--help"});
     EXPECT_EQ(result.status, 0);
@@ -89,6 +98,7 @@ TEST_F(CommandLine, HelpNamesEveryFlagWithItsJapaneseName) {
                              "--settings=FILE",
                              "--verbose",
                              "--diff",
+                             "--open",
                              "--export=aria2",
                              "--version"}) {
         EXPECT_THAT(result.out, HasSubstr(text));
@@ -111,6 +121,7 @@ TEST_F(CommandLine, BadOptionValuesAreUsageErrorsThatChangeNothing) {
                                                {"--webjump-name=a\rb"},
                                                {"--export=zip"},
                                                {"--diff", "--export=aria2"},
+                                               {"--open", "--referer"},
                                                {"--no-such-flag"}}) {
         std::vector<std::string> withFile = args;
         withFile.push_back(path("q.wrg"));

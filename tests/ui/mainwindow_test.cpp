@@ -6,6 +6,7 @@
 #include "ui/dialogs.h"
 #include "ui/helpwindow.h"
 #include "ui/imagesurface.h"
+#include "ui/instanceserver.h"
 #include "ui/mainwindow.h"
 #include "ui/picturebox.h"
 #include "ui/skinnedsurfacewidget.h"
@@ -16,8 +17,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QProcess>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
 
@@ -247,6 +250,44 @@ TEST_F(Window, DropsOnTheWindowAndOnControlsConvertEveryFile) {
     // Busy pointer and disabled contents are undone after every file.
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(window->centralWidget()->isEnabled());
+}
+
+TEST_F(Window, OpenFromTheDesktopEntryHandsTheFilesToTheWindow) {
+    // The saved settings have the referer option off; the window has it on, not yet saved.
+    start(crlf({"CHKB0:0"}));
+    const std::string saved = readFile(dir / "tamcfg.dat");
+    clickToggle(0);
+    ASSERT_EQ(state.options.OptCheckBoxes[0], 1);
+    ui::InstanceServer server;
+    ASSERT_TRUE(ui::listenForSecondStarts(server, *window, dir / "tamcfg.dat"));
+    window->showMinimized();
+    QApplication::processEvents();
+    // A name with blanks and Japanese text, and a file that cannot be converted.
+    const std::filesystem::path queue = dir / "キュー 1 .wrg";
+    writeFile(queue, crlf({"Info=", "Url=http://a.b.c/x.zip"}));
+    // The program as the desktop entry starts it; the window's event loop runs while it waits for the answer.
+    QProcess program;
+    QSignalSpy finished(&program, &QProcess::finished);
+    program.start(QString::fromUtf8(TAMARISK_BINARY),
+                  {QStringLiteral("--open"), QStringLiteral("-v"),
+                   QString::fromStdString("--settings=" + (dir / "tamcfg.dat").string()),
+                   QString::fromStdString(queue.string()),
+                   QString::fromStdString((dir / "gone.wrg").string())});
+    ASSERT_TRUE(finished.wait(30000)); // a guard against a lost answer, not a measure of time
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+    EXPECT_EQ(program.readAllStandardOutput().toStdString(),
+              queue.string() + " -> the window\n" + (dir / "gone.wrg").string() + " -> the window\n");
+    QCoreApplication::sendPostedEvents(window.get(), QEvent::MetaCall);
+    // Converted by the window with the options it shows, its failure in its message box.
+    EXPECT_EQ(readFile(dir / "キュー 1 .wr2"),
+              crlf({"Info=", "Referer=2", "RefererStr=http://a.b.c/x.zip", "Url=http://a.b.c/x.zip"}));
+    ASSERT_EQ(dialogs.told.size(), 1u);
+    EXPECT_THAT(dialogs.told[0], HasSubstr((dir / "gone.wrg").string() + ": cannot read"));
+    EXPECT_FALSE(window->isMinimized());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // The program converted nothing itself: such a run would have saved the settings file.
+    EXPECT_EQ(readFile(dir / "tamcfg.dat"), saved);
 }
 
 TEST_F(Window, OverwriteQuestionIsAskedThroughTheDialogs) {

@@ -2,6 +2,7 @@
 
 #include "core/winedrives.h"
 #include "support/windowfixture.h"
+#include "ui/application.h"
 #include "ui/dialogs.h"
 #include "ui/imagesurface.h"
 #include "ui/instanceserver.h"
@@ -282,19 +283,17 @@ TEST_F(Panel, SecondStartBringsTheWindowBackFromTheNotificationArea) {
     QApplication::processEvents();
     ASSERT_TRUE(window->isHidden());
     // The running window listens as the program makes it listen; a second start asks it through the socket.
-    const QString name = ui::instanceKey(dir / "tamcfg.dat");
     ui::InstanceServer server;
-    QObject::connect(&server, &ui::InstanceServer::showRequested, window.get(),
-                     &ui::MainWindow::bringToFront);
-    ASSERT_TRUE(server.listen(name));
+    ASSERT_TRUE(ui::listenForSecondStarts(server, *window, dir / "tamcfg.dat"));
     QSignalSpy asked(&server, &ui::InstanceServer::showRequested);
-    EXPECT_TRUE(ui::sendToRunningWindow(name, "unknown request\nshow\n"));
+    EXPECT_TRUE(
+        ui::sendToRunningWindow(ui::instanceSocketName(dir / "tamcfg.dat"), "unknown request\nshow\n"));
     ASSERT_TRUE(asked.wait(5000)); // a guard against a lost request, not a measure of time
     EXPECT_EQ(asked.count(), 1);
     EXPECT_FALSE(window->isHidden());
     EXPECT_FALSE(window->trayIcon()->isVisible());
     // Nobody listens on another settings file's name.
-    EXPECT_FALSE(ui::sendToRunningWindow(ui::instanceKey(dir / "other.dat"), "show\n"));
+    EXPECT_FALSE(ui::sendToRunningWindow(ui::instanceSocketName(dir / "other.dat"), "show\n"));
 }
 
 TEST_F(Panel, HelpOpensTheShippedFileOrSaysWhy) {
