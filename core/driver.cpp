@@ -9,6 +9,8 @@
 #include "core/rules.h"
 #include "core/urllist.h"
 
+#include <bit>
+
 namespace tamarisk::core {
 
 namespace {
@@ -261,19 +263,24 @@ void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t
     writer.flush();
 }
 
-// Order statistics over the entries not yet written: the r-th remaining one in O(log n). A Fenwick tree of
-// 32-bit counts, small enough to stay in the processor's cache for a few hundred thousand entries, over a
-// power of two of positions (those past the entries count 0), so that the descent needs no bounds check
-// and takes its steps with masks, not branches: which way each step goes is as random as the draw.
+// Order statistics over the entries not yet written: the r-th remaining one. The entries are kept as bits,
+// 64 to a word, and a Fenwick tree of 32-bit counts covers the words: the tree of a million entries is
+// 64 KiB and stays in the processor's cache, so a draw costs a short descent there and one word's read.
+// The tree spans a power of two of words (those past the entries count 0), so that the descent needs no
+// bounds check and takes its steps with masks, not branches: which way each step goes is as random as
+// the draw.
 class RemainingEntries {
 public:
-    explicit RemainingEntries(std::size_t count) {
+    explicit RemainingEntries(std::size_t count) : m_words((count + 63) / 64, ~std::uint64_t{0}) {
+        if (count % 64 != 0)
+            m_words.back() = (std::uint64_t{1} << (count % 64)) - 1;
         std::size_t size = 1;
-        while (size < count)
+        while (size < m_words.size())
             size *= 2;
         m_tree.assign(size + 1, 0);
         for (std::size_t i = 1; i <= size; ++i) {
-            m_tree[i] += i <= count ? 1 : 0;
+            if (i <= m_words.size())
+                m_tree[i] += static_cast<std::uint32_t>(std::popcount(m_words[i - 1]));
             const std::size_t parent = i + (i & (~i + 1));
             if (parent <= size)
                 m_tree[parent] += m_tree[i];
@@ -292,13 +299,26 @@ public:
             index += step & static_cast<std::size_t>(std::int64_t{static_cast<std::int32_t>(right)});
             rest -= below & right;
         }
-        const std::size_t found = index + 1;
-        for (std::size_t i = found; i < m_tree.size(); i += i & (~i + 1))
+        // The word index holds the entry: the rest-th of its bits that are set, found by halves.
+        std::uint64_t& word = m_words[index];
+        std::uint64_t bits = word;
+        unsigned bit = 0;
+        for (unsigned width = 32; width > 0; width /= 2) {
+            const auto low =
+                static_cast<std::uint32_t>(std::popcount(bits & ((std::uint64_t{1} << width) - 1)));
+            const std::uint32_t up = 0u - static_cast<std::uint32_t>(low < rest);
+            bit += width & up;
+            rest -= low & up;
+            bits >>= (width & up);
+        }
+        word &= ~(std::uint64_t{1} << bit);
+        for (std::size_t i = index + 1; i < m_tree.size(); i += i & (~i + 1))
             m_tree[i] -= 1;
-        return found;
+        return index * 64 + bit + 1;
     }
 
 private:
+    std::vector<std::uint64_t> m_words;
     std::vector<std::uint32_t> m_tree;
     std::size_t m_top = 0;
 };
