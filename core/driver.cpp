@@ -9,6 +9,8 @@
 #include "core/rules.h"
 #include "core/urllist.h"
 
+#include <bit>
+
 namespace tamarisk::core {
 
 namespace {
@@ -90,17 +92,55 @@ private:
     std::size_t m_runEnd = 0;
 };
 
-void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, ByteSink& out) {
+// While the converted text is kept in memory (for the shuffle), the queue's pages behind the reading
+// position are given back every few megabytes, so that the queue and its converted text are never held
+// whole at once. Forgetting too much would only cost reading the pages again, never change a byte.
+class Forgetting {
+public:
+    Forgetting(const LineReader& reader, bool on) : m_reader(reader), m_on(on) {}
+
+    /// Whether the reading has gone far enough since the last time.
+    bool due(std::int64_t ReadPos) const { return m_on && ReadPos >= m_next; }
+    /// The bytes before byte offset end are no longer needed.
+    void forgetBefore(std::size_t end) {
+        m_reader.forgetBefore(end);
+        m_next = static_cast<std::int64_t>(end) + 1 + kStep;
+    }
+
+    static constexpr std::int64_t kStep = 4 << 20;
+
+private:
+    const LineReader& m_reader;
+    bool m_on;
+    std::int64_t m_next = kStep;
+};
+
+void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, ByteSink& out,
+               bool forgetRead) {
     RunWriter writer(reader.bytes(), out);
+    Forgetting forgetting(reader, forgetRead);
     // With no rule on, only the line ends can change: stretches of CR LF lines go out as they are.
     const bool asItIs = rewriter.changesNothing();
     while (ReadPos >= 1) {
+        if (forgetting.due(ReadPos)) {
+            writer.flush();
+            forgetting.forgetBefore(static_cast<std::size_t>(ReadPos - 1));
+        }
         if (asItIs) {
             const auto from = static_cast<std::size_t>(ReadPos - 1);
-            const std::size_t end = reader.crlfLinesEnd(from);
+            std::size_t end = reader.crlfLinesEnd(from);
+            // The stretch goes out a step of whole lines at a time when the bytes behind are to be
+            // forgotten.
+            if (forgetRead && end - from > static_cast<std::size_t>(Forgetting::kStep)) {
+                const std::size_t lastEnd =
+                    reader.bytes().rfind('\n', from + static_cast<std::size_t>(Forgetting::kStep));
+                if (lastEnd != std::string_view::npos && lastEnd >= from)
+                    end = lastEnd + 1;
+            }
             if (end > from) {
                 writer.copyRun(from, end);
                 ReadPos = static_cast<std::int64_t>(end) + 1;
+                continue;
             }
         }
         const std::string_view line = reader.ReadLineAt(ReadPos);
@@ -118,7 +158,8 @@ void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& 
 // Gives every entry's "Url=" line a "Referer=2" line and a "RefererStr=" line with the entry's own
 // address before it, and makes every "Advanced=" line "Advanced=1". Lines after a referer line are held
 // back until the entry's "Url=" line; lines still held when the file ends are written as they are.
-void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, ByteSink& out) {
+void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, ByteSink& out,
+                 bool forgetRead) {
     // A held line is a view of the input, or a copy of a line a rule rewrote (whose text the next line
     // overwrites). A held "Referer=" line keeps its own text: it becomes "Referer=2" only when its entry's
     // address comes.
@@ -159,7 +200,19 @@ void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t
         else
             writer.write(line);
     };
+    Forgetting forgetting(reader, forgetRead);
     while (ReadPos >= 1) {
+        if (forgetting.due(ReadPos)) {
+            writer.flush();
+            // Held lines of the input are written later: their bytes are kept.
+            std::size_t keepFrom = static_cast<std::size_t>(ReadPos - 1);
+            for (std::size_t i = 0; i < heldCount; ++i) {
+                if (held[i].next != 0)
+                    keepFrom = std::min(
+                        keepFrom, static_cast<std::size_t>(held[i].line.data() - reader.bytes().data()));
+            }
+            forgetting.forgetBefore(keepFrom);
+        }
         const std::string_view input = reader.ReadLineAt(ReadPos);
         if (ReadPos < 1)
             break;
@@ -210,39 +263,62 @@ void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t
     writer.flush();
 }
 
-// Order statistics over the entries not yet written: the r-th remaining one in O(log n). A Fenwick tree of
-// 32-bit counts, small enough to stay in the processor's cache for a few hundred thousand entries.
+// Order statistics over the entries not yet written: the r-th remaining one. The entries are kept as bits,
+// 64 to a word, and a Fenwick tree of 32-bit counts covers the words: the tree of a million entries is
+// 64 KiB and stays in the processor's cache, so a draw costs a short descent there and one word's read.
+// The tree spans a power of two of words (those past the entries count 0), so that the descent needs no
+// bounds check and takes its steps with masks, not branches: which way each step goes is as random as
+// the draw.
 class RemainingEntries {
 public:
-    explicit RemainingEntries(std::size_t count) : m_tree(count + 1, 0) {
-        for (std::size_t i = 1; i <= count; ++i) {
-            m_tree[i] += 1;
+    explicit RemainingEntries(std::size_t count) : m_words((count + 63) / 64, ~std::uint64_t{0}) {
+        if (count % 64 != 0)
+            m_words.back() = (std::uint64_t{1} << (count % 64)) - 1;
+        std::size_t size = 1;
+        while (size < m_words.size())
+            size *= 2;
+        m_tree.assign(size + 1, 0);
+        for (std::size_t i = 1; i <= size; ++i) {
+            if (i <= m_words.size())
+                m_tree[i] += static_cast<std::uint32_t>(std::popcount(m_words[i - 1]));
             const std::size_t parent = i + (i & (~i + 1));
-            if (parent <= count)
+            if (parent <= size)
                 m_tree[parent] += m_tree[i];
         }
-        m_top = 1;
-        while (m_top * 2 <= count)
-            m_top *= 2;
+        m_top = size / 2;
     }
 
-    // Removes and returns the 1-based index of the r-th remaining entry.
+    // Removes and returns the 1-based index of the r-th remaining entry (r is at most the number left).
     std::size_t take(std::size_t r) {
         std::size_t index = 0;
+        auto rest = static_cast<std::uint32_t>(r);
         for (std::size_t step = m_top; step > 0; step /= 2) {
             const std::size_t next = index + step;
-            if (next < m_tree.size() && m_tree[next] < r) {
-                index = next;
-                r -= m_tree[next];
-            }
+            const std::uint32_t below = m_tree[next];
+            const std::uint32_t right = 0u - static_cast<std::uint32_t>(below < rest); // all ones or zero
+            index += step & static_cast<std::size_t>(std::int64_t{static_cast<std::int32_t>(right)});
+            rest -= below & right;
         }
-        const std::size_t found = index + 1;
-        for (std::size_t i = found; i < m_tree.size(); i += i & (~i + 1))
+        // The word index holds the entry: the rest-th of its bits that are set, found by halves.
+        std::uint64_t& word = m_words[index];
+        std::uint64_t bits = word;
+        unsigned bit = 0;
+        for (unsigned width = 32; width > 0; width /= 2) {
+            const auto low =
+                static_cast<std::uint32_t>(std::popcount(bits & ((std::uint64_t{1} << width) - 1)));
+            const std::uint32_t up = 0u - static_cast<std::uint32_t>(low < rest);
+            bit += width & up;
+            rest -= low & up;
+            bits >>= (width & up);
+        }
+        word &= ~(std::uint64_t{1} << bit);
+        for (std::size_t i = index + 1; i < m_tree.size(); i += i & (~i + 1))
             m_tree[i] -= 1;
-        return found;
+        return index * 64 + bit + 1;
     }
 
 private:
+    std::vector<std::uint64_t> m_words;
     std::vector<std::uint32_t> m_tree;
     std::size_t m_top = 0;
 };
@@ -258,29 +334,41 @@ void convertQueueFile(State& state, const std::filesystem::path& path, LineReade
     const std::filesystem::path wr2 = queue::derivedName(path, queue::kConvertedSuffix);
     WriteOptions options;
     options.createMode = mode;
-    AtomicOutput converted(wr2, options);
-    {
-        const LineReader queueFile = std::move(queue);
-        convertQueue(state, queueFile, converted);
-        converted.close(); // the last pieces written from the queue's bytes leave before they do
-    }
     if (!state.optionOn(kOptShuffle)) {
+        AtomicOutput converted(wr2, options);
+        {
+            const LineReader queueFile = std::move(queue);
+            convertQueue(state, queueFile, converted);
+            converted.close(); // the last pieces written from the queue's bytes leave before they do
+        }
         converted.commit();
         result.written.push_back(wr2);
         result.outcome = Outcome::Converted;
         return;
     }
-    // The converted text is in the wr2's temporary file, which the shuffle reads back through the file
-    // cache: the process never holds both the queue and its converted text. It becomes the wr2 only when
-    // the wrs cannot be written.
+    // The shuffle needs every entry at hand: the converted text is kept in memory while the queue's pages
+    // are given back behind the conversion, so the process never holds both whole. The text becomes the
+    // wr2 only when the wrs cannot be written.
+    std::string text;
+    {
+        const LineReader queueFile = std::move(queue);
+        text.reserve(queueFile.bytes().size() + queueFile.bytes().size() / 8 + 64);
+        os::adviseLargePages(text.data(), text.capacity());
+        StringSink sink(text);
+        convertQueue(state, queueFile, sink, true);
+    }
+    const LineReader converted(std::move(text));
     const std::filesystem::path wrs = queue::derivedName(path, queue::kShuffledSuffix);
     try {
-        const LineReader convertedFile = LineReader::open(converted.temporaryPath());
         AtomicOutput out(wrs, options);
-        shuffleEntries(convertedFile, state.random, out);
+        shuffleEntries(converted, state.random, out);
         out.commit();
     } catch (const IoError&) {
-        converted.commit();
+        // When the wr2 cannot be written either (a full disk), that failure is the one reported, and
+        // neither file is left.
+        AtomicOutput copy(wr2, options);
+        copy.appendLasting(converted.bytes());
+        copy.commit();
         result.written.push_back(wr2);
         throw;
     }
@@ -295,13 +383,13 @@ void convertQueueFile(State& state, const std::filesystem::path& path, LineReade
 
 } // namespace
 
-void convertQueue(State& state, const LineReader& queueFile, ByteSink& out) {
+void convertQueue(State& state, const LineReader& queueFile, ByteSink& out, bool forgetRead) {
     std::int64_t ReadPos = 1;
     EntryRewriter rewriter(state, queueFile, ReadPos);
     if (state.optionOn(kOptReferer))
-        refererPass(rewriter, queueFile, ReadPos, out);
+        refererPass(rewriter, queueFile, ReadPos, out, forgetRead);
     else
-        plainPass(rewriter, queueFile, ReadPos, out);
+        plainPass(rewriter, queueFile, ReadPos, out, forgetRead);
 }
 
 std::string convertQueueText(State& state, const LineReader& queueFile) {
@@ -313,14 +401,15 @@ std::string convertQueueText(State& state, const LineReader& queueFile) {
 }
 
 void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out) {
-    // One scan notes every entry's first line and end. An entry whose lines all end with CR LF and that
-    // has no comment line is then copied as one run of bytes; any other is copied line by line.
-    struct Entry {
-        std::int64_t start;
-        std::int64_t end;
-        bool wholeCopy;
+    // One scan notes every entry's first line; an entry ends where the next begins, the last at the end of
+    // the text. An entry whose lines all end with CR LF and that has no comment line is then copied as one
+    // run of bytes; any other is copied line by line. Each entry takes 8 bytes: its start shifted left by
+    // one, and that bit set for a whole copy.
+    std::vector<std::uint64_t> entries;
+    const auto note = [&entries](std::int64_t start, bool wholeCopy) {
+        entries.push_back(static_cast<std::uint64_t>(start) << 1 | (wholeCopy ? 1 : 0));
     };
-    std::vector<Entry> entries;
+    const auto startOf = [&entries](std::size_t i) { return static_cast<std::int64_t>(entries[i] >> 1); };
     const std::string_view bytes = converted.bytes();
     const auto size = static_cast<std::int64_t>(bytes.size());
     std::int64_t ReadPos = 1;
@@ -343,7 +432,7 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out) 
         if (at - 1 >= regularEnd)
             regularEnd = static_cast<std::int64_t>(converted.crlfLinesEnd(static_cast<std::size_t>(at - 1)));
         const bool crlf = regularEnd >= end - 1;
-        entries.push_back({at, end, noComment && crlf});
+        note(at, noComment && crlf);
         at = next;
     }
     if (endsWithLineEnd)
@@ -353,51 +442,53 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out) 
         const std::string_view line = converted.ReadLineAt(ReadPos);
         if (ReadPos < 1)
             break;
-        if (queue::hasPrefix(line, queue::kInfo)) {
-            if (!entries.empty())
-                entries.back().end = at;
-            entries.push_back({at, 0, true});
-        }
+        if (queue::hasPrefix(line, queue::kInfo))
+            note(at, true);
         if (entries.empty())
             continue;
         const auto lineEnd = static_cast<std::size_t>(at - 1) + line.size();
         const bool crlf = static_cast<std::size_t>(ReadPos - 1) == lineEnd + 2 && bytes[lineEnd] == '\r';
         if (!crlf || queue::hasPrefix(line, queue::kComment))
-            entries.back().wholeCopy = false;
+            entries.back() &= ~std::uint64_t{1};
     }
-    if (!entries.empty())
-        entries.back().end = static_cast<std::int64_t>(bytes.size()) + 1;
+    const std::size_t count = entries.size();
+    note(size + 1, false); // where the last entry ends
 
     // The order is drawn first, so that each entry's bytes can be asked of the memory a few entries
     // before they are copied: the entries are read in random order, and each read would otherwise wait.
     std::vector<std::uint32_t> order;
-    order.reserve(entries.size());
+    order.reserve(count);
     {
-        RemainingEntries remaining(entries.size());
-        for (std::size_t count = entries.size(); count >= 1; --count) {
-            const auto r = static_cast<std::size_t>(random.next() * static_cast<double>(count)) + 1;
+        RemainingEntries remaining(count);
+        for (std::size_t left = count; left >= 1; --left) {
+            const auto r = static_cast<std::size_t>(random.next() * static_cast<double>(left)) + 1;
             order.push_back(static_cast<std::uint32_t>(remaining.take(r) - 1));
         }
     }
     constexpr std::size_t kAhead = 8;
     for (std::size_t i = 0; i < order.size(); ++i) {
+        // The index itself is read in random order too: its words are asked for earlier still.
+        if (i + 2 * kAhead < order.size())
+            __builtin_prefetch(&entries[order[i + 2 * kAhead]]);
         if (i + kAhead < order.size()) {
-            const Entry& later = entries[order[i + kAhead]];
-            const char* from = bytes.data() + (later.start - 1);
-            const char* to = bytes.data() + (later.end - 1);
+            const std::size_t later = order[i + kAhead];
+            const char* from = bytes.data() + (startOf(later) - 1);
+            const char* to = bytes.data() + (startOf(later + 1) - 1);
             for (const char* p = from; p < to && p < from + 512; p += 64)
                 __builtin_prefetch(p);
         }
-        const Entry& entry = entries[order[i]];
+        const std::size_t entry = order[i];
+        const std::int64_t start = startOf(entry);
+        const std::int64_t end = startOf(entry + 1);
         out.append(queue::kLineEnd);
-        if (entry.wholeCopy) {
-            out.appendLasting(bytes.substr(static_cast<std::size_t>(entry.start - 1),
-                                           static_cast<std::size_t>(entry.end - entry.start)));
+        if ((entries[entry] & 1) != 0) {
+            out.appendLasting(
+                bytes.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(end - start)));
             continue;
         }
         RunWriter writer(bytes, out);
-        ReadPos = entry.start;
-        while (ReadPos >= 1 && ReadPos < entry.end) {
+        ReadPos = start;
+        while (ReadPos >= 1 && ReadPos < end) {
             const std::string_view line = converted.ReadLineAt(ReadPos);
             if (ReadPos < 1)
                 break;

@@ -25,8 +25,9 @@ std::vector<FileResult> convertFiles(State& state, const std::vector<std::filesy
                                      ConversionHooks& hooks);
 
 /// The converted text of a queue file: every line through Set_AllStatus, and through the referer pass
-/// when that option is on. Every line ends with CR LF.
-void convertQueue(State& state, const LineReader& queue, ByteSink& out);
+/// when that option is on. Every line ends with CR LF. forgetRead: out keeps copies of what it is given,
+/// so the queue's memory behind the reading position can be given back as the conversion goes.
+void convertQueue(State& state, const LineReader& queue, ByteSink& out, bool forgetRead = false);
 std::string convertQueueText(State& state, const LineReader& queue);
 
 /// The entries of a converted queue file in random order, each after an empty line, without comment

@@ -37,6 +37,10 @@ public:
 
     std::string_view bytes() const { return m_bytes; }
 
+    /// Gives back the memory of a mapped file's bytes before byte offset end (see os::FileBytes): the
+    /// bytes stay readable. Nothing happens for bytes held in a string.
+    void forgetBefore(std::size_t end) const { m_file.forgetBefore(end); }
+
     /// The end (a byte offset) of the longest stretch of lines from byte offset from on that each end with
     /// CR LF and hold no other CR or LF: lines that ReadLineAt returns exactly as the bytes have them, so
     /// such a stretch can be copied whole. from itself when the line there is no such line.

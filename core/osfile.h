@@ -70,6 +70,11 @@ bool entryExists(const std::filesystem::path& path);
 /// already in memory (a mapped file) reach the file without first being copied together.
 std::error_code writePieces(File& file, const std::string_view* pieces, std::size_t count);
 
+/// Asks that the memory of a large buffer be given in large pages where the platform does so on request:
+/// a buffer read in random order (the entries of a shuffle) then costs far fewer address-translation
+/// misses. Nothing changes in what the memory holds.
+void adviseLargePages(char* data, std::size_t size);
+
 /// A whole file's bytes, read-only, until destruction; move-only. Regular files are mapped where the
 /// platform maps them cheaply (no copy, no fresh memory); otherwise the file is read into memory, to the
 /// end whatever its size said. The file is opened so that a program holding it open for writing does
@@ -85,6 +90,10 @@ public:
 
     static std::error_code open(const std::filesystem::path& path, FileBytes& bytes);
     std::string_view view() const { return {m_data, m_size}; }
+    /// Gives the memory of the whole pages before byte offset end back to the system where the file is
+    /// mapped: they are read again from the file (the file cache) if touched later, so the bytes never
+    /// change, but a pass that will not look back keeps the process's memory small.
+    void forgetBefore(std::size_t end) const;
 
 private:
     void release();

@@ -202,6 +202,30 @@ void FileBytes::release() {
     m_mapped = false;
 }
 
+void adviseLargePages(char* data, std::size_t size) {
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+    const auto from = (reinterpret_cast<std::uintptr_t>(data) + kLargePage - 1) & ~(kLargePage - 1);
+    const auto to = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kLargePage - 1);
+    if (to > from)
+        ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)size;
+#endif
+}
+
+void FileBytes::forgetBefore(std::size_t end) const {
+    if (!m_mapped)
+        return;
+    static const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t whole = std::min(end, m_size) / page * page;
+    // The mapping is private and never written, so dropping its pages loses nothing: a later touch maps the
+    // file's bytes in again.
+    if (whole > 0)
+        ::madvise(m_data, whole, MADV_DONTNEED);
+}
+
 std::error_code FileBytes::open(const std::filesystem::path& path, FileBytes& bytes) {
     bytes.release();
     File file;

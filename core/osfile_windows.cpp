@@ -210,6 +210,17 @@ void FileBytes::release() {
     m_mapped = false;
 }
 
+// Large pages need a privilege that a user's program does not have: ordinary pages it is.
+void adviseLargePages(char* data, std::size_t size) {
+    (void)data;
+    (void)size;
+}
+
+// The bytes are read into memory here, not mapped: there is nothing to give back before the end.
+void FileBytes::forgetBefore(std::size_t end) const {
+    (void)end;
+}
+
 std::error_code FileBytes::open(const std::filesystem::path& path, FileBytes& bytes) {
     bytes.release();
     // The download manager may hold its queue file open while we read it.

@@ -204,10 +204,15 @@ TEST_F(CommandLine, AFullDeviceLeavesNoPartialFile) {
     writeFile(dir / "tamcfg.dat", "");
     RunOptions limited;
     limited.fileSizeLimit = 4096; // writes beyond 4 KiB fail as on a full device
-    const RunResult result = tamarisk({path("q.wrg")}, limited);
-    EXPECT_EQ(result.status, 1);
-    EXPECT_THAT(result.err, HasSubstr("cannot write " + path("q.wr2") + ": File too large"));
-    EXPECT_EQ(dir.names(), (std::vector<std::string>{"q.wrg", "tamcfg.dat"}));
+    for (const std::vector<std::string>& options : {std::vector<std::string>{}, {"--shuffle"}}) {
+        std::vector<std::string> args = options;
+        args.push_back(path("q.wrg"));
+        const RunResult result = tamarisk(args, limited);
+        EXPECT_EQ(result.status, 1);
+        // A shuffle that cannot write the wrs writes the wr2 instead; here that fails as well.
+        EXPECT_THAT(result.err, HasSubstr("cannot write " + path("q.wr2") + ": File too large"));
+        EXPECT_EQ(dir.names(), (std::vector<std::string>{"q.wrg", "tamcfg.dat"}));
+    }
 }
 
 TEST_F(CommandLine, ARealFullDeviceIsReportedAndLeavesNothingBehind) {
