@@ -9,8 +9,6 @@
 #include "core/rules.h"
 #include "core/urllist.h"
 
-#include <bit>
-
 namespace tamarisk::core {
 
 namespace {
@@ -263,6 +261,15 @@ void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t
     writer.flush();
 }
 
+// The number of bits set in word, counted in the word itself: std::popcount becomes a library call on
+// processors that may lack the instruction, and a draw counts five times.
+constexpr std::uint32_t countBits(std::uint64_t word) {
+    word -= (word >> 1) & 0x5555555555555555u;
+    word = (word & 0x3333333333333333u) + ((word >> 2) & 0x3333333333333333u);
+    word = (word + (word >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<std::uint32_t>((word * 0x0101010101010101u) >> 56);
+}
+
 // Order statistics over the entries not yet written: the r-th remaining one. The entries are kept as bits,
 // 64 to a word, and a Fenwick tree of 32-bit counts covers the words: the tree of a million entries is
 // 64 KiB and stays in the processor's cache, so a draw costs a short descent there and one word's read.
@@ -280,7 +287,7 @@ public:
         m_tree.assign(size + 1, 0);
         for (std::size_t i = 1; i <= size; ++i) {
             if (i <= m_words.size())
-                m_tree[i] += static_cast<std::uint32_t>(std::popcount(m_words[i - 1]));
+                m_tree[i] += countBits(m_words[i - 1]);
             const std::size_t parent = i + (i & (~i + 1));
             if (parent <= size)
                 m_tree[parent] += m_tree[i];
@@ -304,8 +311,7 @@ public:
         std::uint64_t bits = word;
         unsigned bit = 0;
         for (unsigned width = 32; width > 0; width /= 2) {
-            const auto low =
-                static_cast<std::uint32_t>(std::popcount(bits & ((std::uint64_t{1} << width) - 1)));
+            const std::uint32_t low = countBits(bits & ((std::uint64_t{1} << width) - 1));
             const std::uint32_t up = 0u - static_cast<std::uint32_t>(low < rest);
             bit += width & up;
             rest -= low & up;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/linereader.h"
+#include "core/serverassign.h"
 #include "core/state.h"
 #include "core/urlsplit.h"
 
@@ -36,6 +37,7 @@ private:
     std::int64_t& m_readPos;
 
     AddressChanger m_addressChanger;
+    ServerGroupIndex m_groups;
     std::string m_result;     // the rewritten line handed back
     std::string m_moved;      // the address after the address change
     std::string m_changed;    // the "Url=" line after the address change

@@ -165,7 +165,36 @@ bool applySevenA(std::string& out, const AddressParts& parts, ServerRec& group, 
     return true;
 }
 
+// One group's turn in the server-group step: the group takes the address when the host less its first
+// label is the group's domain and the address begins with the group's head.
+bool applyGroup(State& state, ServerRec& group, const AddressParts& parts, AssignMode mode, bool sevenA,
+                int& W, std::string& out) {
+    if (parts.dom1() != group.ServerDomain || !startsWithChars(parts.rest(), group.ServerHead))
+        return false;
+    return (sevenA && group.ServerDomain == TripodDomain)
+               ? applySevenA(out, parts, group, mode, state.random, W)
+               : applyNumbered(out, parts, group, mode, state.random);
+}
+
+int groupCount(const State& state) {
+    return std::clamp(state.ServerCount, 0, kMaxServers);
+}
+
 } // namespace
+
+ServerGroupIndex::ServerGroupIndex(const State& state) {
+    for (int i = 1; i <= groupCount(state); ++i) {
+        const ServerRec& group = state.Servers[static_cast<std::size_t>(i)];
+        m_byDomain[group.ServerDomain].push_back(i);
+        for (int j = 1; j <= addressCount(group); ++j)
+            m_addresses.insert(group.IPList[static_cast<std::size_t>(j)].IPName);
+    }
+}
+
+std::span<const int> ServerGroupIndex::withDomain(std::string_view domain) const {
+    const auto found = m_byDomain.find(domain);
+    return found == m_byDomain.end() ? std::span<const int>() : std::span<const int>(found->second);
+}
 
 AddressParts::AddressParts(std::string_view head, std::string_view rest)
     : m_head(head), m_rest(rest), m_slash(rest.find('/')), m_dot1(rest.find('.')),
@@ -286,8 +315,7 @@ bool applyServerGroups(State& state, const AddressParts& lineParts, std::string&
     const bool sevenA = state.options.Check_Members7Tripod == 1;
     int W = 0;
     bool rewritten = false;
-    const int groups = std::clamp(state.ServerCount, 0, kMaxServers);
-    for (int i = 1; i <= groups; ++i) {
+    for (int i = 1; i <= groupCount(state); ++i) {
         ServerRec& group = state.Servers[static_cast<std::size_t>(i)];
         for (int j = 1; j <= addressCount(group); ++j) {
             if (host0 == group.IPList[static_cast<std::size_t>(j)].IPName) {
@@ -300,11 +328,28 @@ bool applyServerGroups(State& state, const AddressParts& lineParts, std::string&
                 break;
             }
         }
-        if (parts.dom1() != group.ServerDomain || !startsWithChars(parts.rest(), group.ServerHead))
-            continue;
-        const bool written = (sevenA && group.ServerDomain == TripodDomain)
-                                 ? applySevenA(out, parts, group, mode, state.random, W)
-                                 : applyNumbered(out, parts, group, mode, state.random);
+        const bool written = applyGroup(state, group, parts, mode, sevenA, W, out);
+        rewritten = rewritten || written;
+    }
+    return rewritten;
+}
+
+bool applyServerGroups(State& state, const ServerGroupIndex& index, const AddressParts& parts,
+                       std::string& out, std::string& restBuffer) {
+    // An address that some group lists may be looked at as another host on the way: the whole walk.
+    if (index.isListedAddress(parts.host()))
+        return applyServerGroups(state, parts, out, restBuffer);
+    // Otherwise only the groups of the host's domain can take it, in their order.
+    const std::optional<std::string_view> domain = parts.dom1();
+    if (!domain)
+        return false;
+    const AssignMode mode = assignMode(state.options.Option_OptMC);
+    const bool sevenA = state.options.Check_Members7Tripod == 1;
+    int W = 0;
+    bool rewritten = false;
+    for (const int i : index.withDomain(*domain)) {
+        const bool written =
+            applyGroup(state, state.Servers[static_cast<std::size_t>(i)], parts, mode, sevenA, W, out);
         rewritten = rewritten || written;
     }
     return rewritten;
@@ -317,8 +362,7 @@ std::vector<std::string> serverGroupChoices(const State& state, const AddressPar
     AddressParts parts = lineParts;
     const ServerRec* taken = nullptr;
     std::optional<AddressParts> takenParts;
-    const int groups = std::clamp(state.ServerCount, 0, kMaxServers);
-    for (int i = 1; i <= groups; ++i) {
+    for (int i = 1; i <= groupCount(state); ++i) {
         const ServerRec& group = state.Servers[static_cast<std::size_t>(i)];
         for (int j = 1; j <= addressCount(group); ++j) {
             if (lineParts.host() == group.IPList[static_cast<std::size_t>(j)].IPName) {

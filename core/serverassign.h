@@ -4,8 +4,11 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 // The two steps that move a download address to another server: the Webjump address forms and the
@@ -60,11 +63,31 @@ AssignMode assignMode(int optionOptMC);
 /// The number K is Text_Webjump as it is; the configured server domain J is WebjumpRecs(1).ServerDomain.
 bool applyWebjumpForms(const State& state, const AddressParts& parts, std::string& out);
 
+/// The server groups Servers(1..ServerCount) looked up by domain and by listed address, for a pass over
+/// many lines: a line then costs a look-up, not a walk over every group and every address. The groups'
+/// names, domains and address lists must not change while it is in use (their cursors may).
+class ServerGroupIndex {
+public:
+    explicit ServerGroupIndex(const State& state);
+
+    /// The groups whose ServerDomain is domain, as 1-based indices in the groups' order.
+    std::span<const int> withDomain(std::string_view domain) const;
+    /// Whether host is one of the addresses some group lists (its entries 1..IPCount).
+    bool isListedAddress(std::string_view host) const { return m_addresses.contains(host); }
+
+private:
+    std::unordered_map<std::string_view, std::vector<int>> m_byDomain;
+    std::unordered_set<std::string_view> m_addresses;
+};
+
 /// The server-group step over Servers(1..ServerCount): writes the new line to out and returns true when
 /// some group rewrote it; false leaves the line as it was. Advances the in-order cursors (SNextPos) and
 /// draws from state.random. restBuffer holds the rest of an address taken into a group by an address
 /// match; it is only a buffer, passed in so that its storage is reused from line to line.
 bool applyServerGroups(State& state, const AddressParts& parts, std::string& out, std::string& restBuffer);
+/// The same, with the groups looked up in index (made from the same state).
+bool applyServerGroups(State& state, const ServerGroupIndex& index, const AddressParts& parts,
+                       std::string& out, std::string& restBuffer);
 
 /// Every line the server-group step could write for an address under the current assignment mode: the
 /// group's numbered (or 7a) hosts and its enabled addresses, in the group's order. Empty when no group
