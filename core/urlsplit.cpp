@@ -1,6 +1,9 @@
 #include "core/urlsplit.h"
 
 #include "core/cp932.h"
+#include "core/serverassign.h"
+
+#include <algorithm>
 
 namespace tamarisk::core {
 
@@ -13,7 +16,25 @@ struct Cut {
     std::size_t leadBytes = 0;
 };
 
-Cut cutAddress(const State& state, std::string_view withSlash) {
+// The group whose key type decides the cut: the first group of the host's domain K1, or the first group
+// when the host has fewer than two dots. With an index the domain is looked up, not walked to.
+const ServerRec* keyGroup(const State& state, const ServerGroupIndex* index, bool dotted,
+                          std::string_view K1) {
+    const int groups = std::clamp(state.ServerCount, 0, kMaxServers);
+    if (!dotted)
+        return groups >= 1 ? &state.Servers[1] : nullptr;
+    if (index != nullptr) {
+        const std::span<const int> found = index->withDomain(K1);
+        return found.empty() ? nullptr : &state.Servers[static_cast<std::size_t>(found.front())];
+    }
+    for (int i = 1; i <= groups; ++i) {
+        if (K1 == state.Servers[static_cast<std::size_t>(i)].ServerDomain)
+            return &state.Servers[static_cast<std::size_t>(i)];
+    }
+    return nullptr;
+}
+
+Cut cutAddress(const State& state, std::string_view withSlash, const ServerGroupIndex* index = nullptr) {
     const CharText S(withSlash);
 
     const std::size_t slashes = S.find("//");
@@ -44,10 +65,8 @@ Cut cutAddress(const State& state, std::string_view withSlash) {
     }
     const CharText tail(T);
 
-    for (int i = 1; i <= state.ServerCount; ++i) {
-        const ServerRec& group = state.Servers[static_cast<std::size_t>(i)];
-        if (d1 != 0 && K1 != group.ServerDomain)
-            continue;
+    if (const ServerRec* const found = keyGroup(state, index, d1 != 0, K1)) {
+        const ServerRec& group = *found;
         switch (group.SType) {
         case kSTypeU:
             cut.key = S.mid(h, e - h);
@@ -79,7 +98,6 @@ Cut cutAddress(const State& state, std::string_view withSlash) {
         }
         if (d1 == 0)
             cut.key = K1;
-        break;
     }
     return cut;
 }
@@ -114,7 +132,7 @@ std::string UrlChai(const State& state, std::string_view A) {
     return changer.change(A, out) ? out : std::string(A);
 }
 
-AddressChanger::AddressChanger(const State& state) : m_state(state) {
+AddressChanger::AddressChanger(const State& state) : m_state(state), m_groups(state) {
     for (int k = 0; k < state.DefServerCount; ++k) {
         const DefServerRec& change = state.DefServers[static_cast<std::size_t>(k)];
         m_firstByKey.try_emplace(change.DefKey, &change);
@@ -125,7 +143,7 @@ bool AddressChanger::change(std::string_view A, std::string& out) {
     if (m_firstByKey.empty())
         return false;
     appendSlashed(m_withSlash, A);
-    const Cut cut = cutAddress(m_state, m_withSlash);
+    const Cut cut = cutAddress(m_state, m_withSlash, &m_groups);
     const auto found = m_firstByKey.find(cut.key);
     if (found == m_firstByKey.end())
         return false;

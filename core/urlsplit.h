@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/serverassign.h"
 #include "core/state.h"
 
 #include <string>
@@ -37,6 +38,7 @@ public:
 
 private:
     const State& m_state;
+    ServerGroupIndex m_groups;
     std::unordered_map<std::string_view, const DefServerRec*> m_firstByKey;
     std::string m_withSlash;
 };

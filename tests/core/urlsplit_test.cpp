@@ -182,6 +182,12 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"", "http://new/"}},
                  "http://host1/y/f.zip",
                  "http://new/ost1/y/f.zip"},
+        // Of two groups with the host's domain, the first one's key type cuts.
+        ChaiCase{"FirstGroupOfTheDomainCuts",
+                 {{"c.d", kSTypeU}, {"a.b", kSTypeF}, {"a.b", kSTypeU}},
+                 {{"a.b/x", "ftp://n.e/"}},
+                 kWorked,
+                 "ftp://n.e/123/f.zip"},
         ChaiCase{"NoMatchUnchanged", {{"a.b", kSTypeU}}, {{"other.a.b", "http://m/"}}, kWorked, kWorked},
         ChaiCase{"EmptyTableUnchanged", {{"a.b", kSTypeU}}, {}, kWorked, kWorked},
         ChaiCase{"EmptyEntryKeyDoesNotMatchAKey", {{"a.b", kSTypeU}}, {{"", "http://m/"}}, kWorked, kWorked},
