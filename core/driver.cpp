@@ -9,6 +9,8 @@
 #include "core/rules.h"
 #include "core/urllist.h"
 
+#include <array>
+
 namespace tamarisk::core {
 
 namespace {
@@ -261,13 +263,40 @@ void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t
     writer.flush();
 }
 
-// The number of bits set in word, counted in the word itself: std::popcount becomes a library call on
-// processors that may lack the instruction, and a draw counts five times.
-constexpr std::uint32_t countBits(std::uint64_t word) {
+// Bits set in each byte of word, one count a byte: counted in the word itself, as std::popcount becomes a
+// library call on processors that may lack the instruction.
+constexpr std::uint64_t bitsPerByte(std::uint64_t word) {
     word -= (word >> 1) & 0x5555555555555555u;
     word = (word & 0x3333333333333333u) + ((word >> 2) & 0x3333333333333333u);
-    word = (word + (word >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-    return static_cast<std::uint32_t>((word * 0x0101010101010101u) >> 56);
+    return (word + (word >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+}
+
+constexpr std::uint64_t kEveryByte = 0x0101010101010101u;
+
+// The position (0 = lowest) of the n-th set bit of each byte value, for n = 1..8.
+constexpr auto kSetBitInByte = [] {
+    std::array<std::array<std::uint8_t, 8>, 256> table{};
+    for (unsigned value = 0; value < 256; ++value) {
+        unsigned n = 0;
+        for (unsigned bit = 0; bit < 8; ++bit) {
+            if ((value >> bit) & 1u)
+                table[value][n++] = static_cast<std::uint8_t>(bit);
+        }
+    }
+    return table;
+}();
+
+// The position of the n-th set bit of word (n from 1 to the number of bits set): the running count of set
+// bits by bytes says which byte holds it, without a branch.
+unsigned nthSetBit(std::uint64_t word, std::uint32_t n) {
+    const std::uint64_t upTo = bitsPerByte(word) * kEveryByte; // byte k: bits set in bytes 0..k
+    // Bytes whose running count is below n come before the byte that holds the bit (counts are at most 64,
+    // so each byte's subtraction borrows from its own high bit only).
+    const std::uint64_t below = ((std::uint64_t{n - 1} * kEveryByte) | (kEveryByte << 7)) - upTo;
+    const auto byte = static_cast<unsigned>((((below >> 7) & kEveryByte) * kEveryByte) >> 56);
+    const auto before = static_cast<std::uint32_t>(((upTo << 8) >> (8 * byte)) & 0xFF);
+    const auto value = static_cast<std::uint8_t>(word >> (8 * byte));
+    return 8 * byte + kSetBitInByte[value][n - before - 1];
 }
 
 // Order statistics over the entries not yet written: the r-th remaining one. The entries are kept as bits,
@@ -287,7 +316,7 @@ public:
         m_tree.assign(size + 1, 0);
         for (std::size_t i = 1; i <= size; ++i) {
             if (i <= m_words.size())
-                m_tree[i] += countBits(m_words[i - 1]);
+                m_tree[i] += static_cast<std::uint32_t>((bitsPerByte(m_words[i - 1]) * kEveryByte) >> 56);
             const std::size_t parent = i + (i & (~i + 1));
             if (parent <= size)
                 m_tree[parent] += m_tree[i];
@@ -301,25 +330,19 @@ public:
         auto rest = static_cast<std::uint32_t>(r);
         for (std::size_t step = m_top; step > 0; step /= 2) {
             const std::size_t next = index + step;
-            const std::uint32_t below = m_tree[next];
+            std::uint32_t& node = m_tree[next];
+            const std::uint32_t below = node;
             const std::uint32_t right = 0u - static_cast<std::uint32_t>(below < rest); // all ones or zero
             index += step & static_cast<std::size_t>(std::int64_t{static_cast<std::int32_t>(right)});
             rest -= below & right;
+            // A node the descent does not pass to the right of holds the entry, and counts one less.
+            // These are all the nodes that count the entry's word but the root, which no descent reads.
+            node = below - (~right & 1u);
         }
-        // The word index holds the entry: the rest-th of its bits that are set, found by halves.
+        // The word index holds the entry: the rest-th of its bits that are set.
         std::uint64_t& word = m_words[index];
-        std::uint64_t bits = word;
-        unsigned bit = 0;
-        for (unsigned width = 32; width > 0; width /= 2) {
-            const std::uint32_t low = countBits(bits & ((std::uint64_t{1} << width) - 1));
-            const std::uint32_t up = 0u - static_cast<std::uint32_t>(low < rest);
-            bit += width & up;
-            rest -= low & up;
-            bits >>= (width & up);
-        }
+        const unsigned bit = nthSetBit(word, rest);
         word &= ~(std::uint64_t{1} << bit);
-        for (std::size_t i = index + 1; i < m_tree.size(); i += i & (~i + 1))
-            m_tree[i] -= 1;
         return index * 64 + bit + 1;
     }
 
