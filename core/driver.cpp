@@ -33,10 +33,12 @@ private:
 };
 
 // Writes lines to out, copying lines of the input that end with CR LF as runs of the input's bytes
-// rather than one by one: most lines of a queue reach the output unchanged.
+// rather than one by one: most lines of a queue reach the output unchanged. With notes, every line's place
+// in the output is noted as it goes.
 class RunWriter {
 public:
-    RunWriter(std::string_view input, ByteSink& out) : m_input(input), m_out(out) {}
+    RunWriter(std::string_view input, ByteSink& out, EntryIndex* notes = nullptr)
+        : m_input(input), m_out(out), m_notes(notes) {}
     RunWriter(const RunWriter&) = delete;
     RunWriter& operator=(const RunWriter&) = delete;
 
@@ -49,17 +51,45 @@ public:
 
     /// line is a view into the input; next is the reader's position after it.
     void copyLine(std::string_view line, std::int64_t next) {
+        if (m_notes != nullptr)
+            m_notes->noteLine(offset(), line);
         const auto start = static_cast<std::size_t>(line.data() - m_input.data());
         const std::size_t end = start + line.size();
-        if (static_cast<std::size_t>(next - 1) != end + 2 || m_input[end] != '\r') {
-            write(line);
-            return;
-        }
-        copyRun(start, end + 2);
+        if (static_cast<std::size_t>(next - 1) != end + 2 || m_input[end] != '\r')
+            writeLine({}, line);
+        else
+            extendRun(start, end + 2);
     }
 
     /// Bytes [start, end) of the input, whole lines that end with CR LF.
     void copyRun(std::size_t start, std::size_t end) {
+        if (m_notes != nullptr)
+            m_notes->noteLines(offset(), m_input.substr(start, end - start));
+        extendRun(start, end);
+    }
+
+    void write(std::string_view line) { write({}, line); }
+
+    /// The line made of two texts.
+    void write(std::string_view head, std::string_view rest) {
+        if (m_notes != nullptr)
+            m_notes->noteLine(offset(), head, rest);
+        writeLine(head, rest);
+    }
+
+    void flush() {
+        if (m_runEnd > m_runStart) {
+            m_out.appendLasting(m_input.substr(m_runStart, m_runEnd - m_runStart));
+            m_written += m_runEnd - m_runStart;
+        }
+        m_runStart = m_runEnd = 0;
+    }
+
+private:
+    // Where the next byte goes in the output.
+    std::size_t offset() const { return m_written + (m_runEnd - m_runStart); }
+
+    void extendRun(std::size_t start, std::size_t end) {
         if (start != m_runEnd) {
             flush();
             m_runStart = start;
@@ -67,27 +97,18 @@ public:
         m_runEnd = end;
     }
 
-    void write(std::string_view line) {
+    void writeLine(std::string_view head, std::string_view rest) {
         flush();
-        appendLine(m_out, line);
-    }
-
-    /// The line made of two texts.
-    void write(std::string_view head, std::string_view rest) {
-        flush();
-        m_out.append(head);
+        if (!head.empty())
+            m_out.append(head);
         appendLine(m_out, rest);
+        m_written += head.size() + rest.size() + queue::kLineEnd.size();
     }
 
-    void flush() {
-        if (m_runEnd > m_runStart)
-            m_out.appendLasting(m_input.substr(m_runStart, m_runEnd - m_runStart));
-        m_runStart = m_runEnd = 0;
-    }
-
-private:
     std::string_view m_input;
     ByteSink& m_out;
+    EntryIndex* m_notes;
+    std::size_t m_written = 0; // bytes given to out
     std::size_t m_runStart = 0;
     std::size_t m_runEnd = 0;
 };
@@ -116,8 +137,8 @@ private:
 };
 
 void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, ByteSink& out,
-               bool forgetRead) {
-    RunWriter writer(reader.bytes(), out);
+               bool forgetRead, EntryIndex* notes) {
+    RunWriter writer(reader.bytes(), out, notes);
     Forgetting forgetting(reader, forgetRead);
     // With no rule on, only the line ends can change: stretches of CR LF lines go out as they are.
     const bool asItIs = rewriter.changesNothing();
@@ -159,7 +180,7 @@ void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& 
 // address before it, and makes every "Advanced=" line "Advanced=1". Lines after a referer line are held
 // back until the entry's "Url=" line; lines still held when the file ends are written as they are.
 void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, ByteSink& out,
-                 bool forgetRead) {
+                 bool forgetRead, EntryIndex* notes) {
     // A held line is a view of the input, or a copy of a line a rule rewrote (whose text the next line
     // overwrites). A held "Referer=" line keeps its own text: it becomes "Referer=2" only when its entry's
     // address comes.
@@ -169,7 +190,7 @@ void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t
         std::int64_t next = 0; // the reading position after an input line; 0 for a copy
         bool referer = false;
     };
-    RunWriter writer(reader.bytes(), out);
+    RunWriter writer(reader.bytes(), out, notes);
     std::vector<Held> held;
     std::size_t heldCount = 0;
     bool collecting = false;
@@ -379,18 +400,19 @@ void convertQueueFile(State& state, const std::filesystem::path& path, LineReade
     // are given back behind the conversion, so the process never holds both whole. The text becomes the
     // wr2 only when the wrs cannot be written.
     std::string text;
+    EntryIndex entries;
     {
         const LineReader queueFile = std::move(queue);
         text.reserve(queueFile.bytes().size() + queueFile.bytes().size() / 8 + 64);
         os::adviseLargePages(text.data(), text.capacity());
         StringSink sink(text);
-        convertQueue(state, queueFile, sink, true);
+        convertQueue(state, queueFile, sink, true, &entries);
     }
     const LineReader converted(std::move(text));
     const std::filesystem::path wrs = queue::derivedName(path, queue::kShuffledSuffix);
     try {
         AtomicOutput out(wrs, options);
-        shuffleEntries(converted, state.random, out);
+        shuffleEntries(converted, state.random, out, &entries);
         out.commit();
     } catch (const IoError&) {
         // When the wr2 cannot be written either (a full disk), that failure is the one reported, and
@@ -412,13 +434,51 @@ void convertQueueFile(State& state, const std::filesystem::path& path, LineReade
 
 } // namespace
 
-void convertQueue(State& state, const LineReader& queueFile, ByteSink& out, bool forgetRead) {
+void EntryIndex::noteLine(std::size_t offset, std::string_view head, std::string_view rest) {
+    // The line's first bytes, enough to tell an entry's first line and a comment line.
+    char first[8] = {};
+    const std::size_t fromHead = std::min(head.size(), sizeof first);
+    head.copy(first, fromHead);
+    rest.copy(first + fromHead, sizeof first - fromHead);
+    const std::string_view start(first, std::min(head.size() + rest.size(), sizeof first));
+    if (queue::hasPrefix(start, queue::kInfo))
+        m_entries.push_back(static_cast<std::uint64_t>(offset + 1) << 1 | 1);
+    else if (queue::hasPrefix(start, queue::kComment))
+        noteComment(offset);
+}
+
+void EntryIndex::noteLines(std::size_t offset, std::string_view lines) {
+    // A line begins at the start and after each LF. First the entries, then the comment lines, each given
+    // to the entry it lies in.
+    for (std::size_t at = lines.find(queue::kInfo); at != std::string_view::npos;
+         at = lines.find(queue::kInfo, at + 1)) {
+        if (at == 0 || lines[at - 1] == '\n')
+            m_entries.push_back(static_cast<std::uint64_t>(offset + at + 1) << 1 | 1);
+    }
+    for (std::size_t at = lines.find(queue::kComment); at != std::string_view::npos;
+         at = lines.find(queue::kComment, at + 1)) {
+        if (at == 0 || lines[at - 1] == '\n')
+            noteComment(offset + at);
+    }
+}
+
+void EntryIndex::noteComment(std::size_t offset) {
+    // The last entry that begins before the comment line has it; a comment line before every entry
+    // belongs to none.
+    const std::uint64_t key = static_cast<std::uint64_t>(offset + 1) << 1;
+    const auto after = std::upper_bound(m_entries.begin(), m_entries.end(), key | 1);
+    if (after != m_entries.begin())
+        *std::prev(after) &= ~std::uint64_t{1};
+}
+
+void convertQueue(State& state, const LineReader& queueFile, ByteSink& out, bool forgetRead,
+                  EntryIndex* entries) {
     std::int64_t ReadPos = 1;
     EntryRewriter rewriter(state, queueFile, ReadPos);
     if (state.optionOn(kOptReferer))
-        refererPass(rewriter, queueFile, ReadPos, out, forgetRead);
+        refererPass(rewriter, queueFile, ReadPos, out, forgetRead, entries);
     else
-        plainPass(rewriter, queueFile, ReadPos, out, forgetRead);
+        plainPass(rewriter, queueFile, ReadPos, out, forgetRead, entries);
 }
 
 std::string convertQueueText(State& state, const LineReader& queueFile) {
@@ -429,16 +489,13 @@ std::string convertQueueText(State& state, const LineReader& queueFile) {
     return text;
 }
 
-void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out) {
-    // One scan notes every entry's first line; an entry ends where the next begins, the last at the end of
-    // the text. An entry whose lines all end with CR LF and that has no comment line is then copied as one
-    // run of bytes; any other is copied line by line. Each entry takes 8 bytes: its start shifted left by
-    // one, and that bit set for a whole copy.
-    std::vector<std::uint64_t> entries;
+namespace {
+
+// Finds the entries of a text for shuffleEntries, in the form it keeps them.
+void findEntries(const LineReader& converted, std::vector<std::uint64_t>& entries) {
     const auto note = [&entries](std::int64_t start, bool wholeCopy) {
         entries.push_back(static_cast<std::uint64_t>(start) << 1 | (wholeCopy ? 1 : 0));
     };
-    const auto startOf = [&entries](std::size_t i) { return static_cast<std::int64_t>(entries[i] >> 1); };
     const std::string_view bytes = converted.bytes();
     const auto size = static_cast<std::int64_t>(bytes.size());
     std::int64_t ReadPos = 1;
@@ -480,6 +537,25 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out) 
         if (!crlf || queue::hasPrefix(line, queue::kComment))
             entries.back() &= ~std::uint64_t{1};
     }
+}
+
+} // namespace
+
+void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out, EntryIndex* given) {
+    // Every entry's first line is noted (by the conversion, or here by one scan); an entry ends where the
+    // next begins, the last at the end of the text. An entry whose lines all end with CR LF and that has
+    // no comment line is then copied as one run of bytes; any other is copied line by line. Each entry
+    // takes 8 bytes: its start shifted left by one, and that bit set for a whole copy.
+    std::vector<std::uint64_t> searched;
+    std::vector<std::uint64_t>& entries = given != nullptr ? given->entries() : searched;
+    const auto note = [&entries](std::int64_t start, bool wholeCopy) {
+        entries.push_back(static_cast<std::uint64_t>(start) << 1 | (wholeCopy ? 1 : 0));
+    };
+    const auto startOf = [&entries](std::size_t i) { return static_cast<std::int64_t>(entries[i] >> 1); };
+    const std::string_view bytes = converted.bytes();
+    const auto size = static_cast<std::int64_t>(bytes.size());
+    if (given == nullptr)
+        findEntries(converted, entries);
     const std::size_t count = entries.size();
     note(size + 1, false); // where the last entry ends
 
@@ -516,7 +592,7 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out) 
             continue;
         }
         RunWriter writer(bytes, out);
-        ReadPos = start;
+        std::int64_t ReadPos = start;
         while (ReadPos >= 1 && ReadPos < end) {
             const std::string_view line = converted.ReadLineAt(ReadPos);
             if (ReadPos < 1)

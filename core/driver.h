@@ -5,6 +5,7 @@
 #include "core/linereader.h"
 #include "core/state.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -24,15 +25,37 @@ FileResult Chenge_Wrg(State& state, const std::filesystem::path& path, Conversio
 std::vector<FileResult> convertFiles(State& state, const std::vector<std::filesystem::path>& files,
                                      ConversionHooks& hooks);
 
+/// Where the entries of a converted text begin, noted while convertQueue writes it, so that
+/// shuffleEntries need not search the text for them. Each entry is kept as its 1-based start shifted left
+/// by one, with that bit set while the entry has no comment line.
+class EntryIndex {
+public:
+    /// The line head + rest begins at byte offset offset of the text.
+    void noteLine(std::size_t offset, std::string_view head, std::string_view rest = {});
+    /// The whole lines, each ending with CR LF, begin at byte offset offset of the text.
+    void noteLines(std::size_t offset, std::string_view lines);
+
+    std::vector<std::uint64_t>& entries() { return m_entries; }
+
+private:
+    void noteComment(std::size_t offset);
+
+    std::vector<std::uint64_t> m_entries;
+};
+
 /// The converted text of a queue file: every line through Set_AllStatus, and through the referer pass
 /// when that option is on. Every line ends with CR LF. forgetRead: out keeps copies of what it is given,
-/// so the queue's memory behind the reading position can be given back as the conversion goes.
-void convertQueue(State& state, const LineReader& queue, ByteSink& out, bool forgetRead = false);
+/// so the queue's memory behind the reading position can be given back as the conversion goes. entries,
+/// when given, notes where the text's entries begin.
+void convertQueue(State& state, const LineReader& queue, ByteSink& out, bool forgetRead = false,
+                  EntryIndex* entries = nullptr);
 std::string convertQueueText(State& state, const LineReader& queue);
 
 /// The entries of a converted queue file in random order, each after an empty line, without comment
-/// lines and without the lines before the first entry.
-void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out);
+/// lines and without the lines before the first entry. entries, when given, is what convertQueue noted
+/// while it wrote the text; otherwise the text is searched for them.
+void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out,
+                    EntryIndex* entries = nullptr);
 std::string shuffleEntries(const LineReader& converted, Random& random);
 
 /// Splits a Windows command line into its paths: absolute paths with drive letters separated by one

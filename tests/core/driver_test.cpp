@@ -139,6 +139,40 @@ TEST(Shuffle, DropsHeaderAndCommentsKeepsEveryOtherLine) {
               crlf({"", "Info=a", "X=1", "Y", "Z"}));
 }
 
+// The conversion notes where the entries of its text begin, so that the shuffle need not search for them:
+// whichever way a line reaches the text (a stretch copied whole, a line copied or rewritten, a line held
+// back by the referer pass), the shuffle gives what searching the text gives.
+TEST(Shuffle, EntriesNotedByTheConversionAreTheOnesFound) {
+    const std::vector<std::string> queues = {
+        crlf({"Header", ";top", "Info=a", "StoreIn=x", ";inside", "Url=http://h.a.b/f.zip", "Info=b", ";last"}),
+        std::string("H\r\nInfo=a\nX=1\r\n;c\rInfo=b\0Z\0\0", 27),
+        crlf({"Info=a", "Referer=1", "Info=b", ";held", "RefererStr=r", "Url=http://h.a.b/", "Info=c"}),
+        crlf({"Info=a", "Referer=1", "Info=b"}),
+        "Info=a\r\n;Info=b\r\nInfo=c",
+    };
+    for (const std::string& queue : queues) {
+        for (const int options : {0, 1, 2, 3}) {
+            State state;
+            state.options.OptCheckBoxes[kOptReferer] = options & 1;
+            state.options.OptCheckBoxes[kOptSaveFolder] = (options >> 1) & 1;
+            state.options.Label_AllDir[1] = "C:\\dl";
+            const LineReader reader(queue);
+            std::string text;
+            StringSink sink(text);
+            EntryIndex noted;
+            convertQueue(state, reader, sink, false, &noted);
+            const LineReader converted(text);
+            Random searching(7);
+            Random noting(7);
+            std::string withNotes;
+            StringSink withNotesSink(withNotes);
+            shuffleEntries(converted, noting, withNotesSink, &noted);
+            EXPECT_EQ(withNotes, shuffleEntries(converted, searching))
+                << testing::PrintToString(queue) << " options " << options;
+        }
+    }
+}
+
 TEST(Shuffle, EverySeedGivesAPermutation) {
     std::string queue;
     for (int i = 0; i < 50; ++i)
