@@ -434,7 +434,7 @@ void convertQueueFile(State& state, const std::filesystem::path& path, LineReade
 
 } // namespace
 
-void EntryIndex::noteLine(std::size_t offset, std::string_view head, std::string_view rest) {
+void EntryIndex::noteEntryOrComment(std::size_t offset, std::string_view head, std::string_view rest) {
     // The line's first bytes, enough to tell an entry's first line and a comment line.
     char first[8] = {};
     const std::size_t fromHead = std::min(head.size(), sizeof first);

@@ -31,13 +31,19 @@ std::vector<FileResult> convertFiles(State& state, const std::vector<std::filesy
 class EntryIndex {
 public:
     /// The line head + rest begins at byte offset offset of the text.
-    void noteLine(std::size_t offset, std::string_view head, std::string_view rest = {});
+    void noteLine(std::size_t offset, std::string_view head, std::string_view rest = {}) {
+        // Most lines begin with neither an entry's first letter nor a comment's.
+        const std::string_view start = head.empty() ? rest : head;
+        if (!start.empty() && (start[0] == 'I' || start[0] == ';'))
+            noteEntryOrComment(offset, head, rest);
+    }
     /// The whole lines, each ending with CR LF, begin at byte offset offset of the text.
     void noteLines(std::size_t offset, std::string_view lines);
 
     std::vector<std::uint64_t>& entries() { return m_entries; }
 
 private:
+    void noteEntryOrComment(std::size_t offset, std::string_view head, std::string_view rest);
     void noteComment(std::size_t offset);
 
     std::vector<std::uint64_t> m_entries;
