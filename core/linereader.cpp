@@ -7,33 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 namespace tamarisk::core {
-
-namespace {
-
-// The first CR or LF in [p, end), or end. Lines are short and files long, so this scans 16 bytes at a
-// time where the processor allows.
-const char* findLineBreak(const char* p, const char* end) {
-#ifdef __SSE2__
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    while (end - p >= 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const int mask =
-            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf)));
-        if (mask != 0)
-            return p + __builtin_ctz(static_cast<unsigned>(mask));
-        p += 16;
-    }
-#endif
-    return std::find_if(p, end, [](char c) { return c == '\r' || c == '\n'; });
-}
-
-} // namespace
 
 LineReader::LineReader(std::string bytes) : m_text(std::move(bytes)), m_bytes(m_text) {
     index();
@@ -76,23 +50,13 @@ LineReader LineReader::open(const std::filesystem::path& path) {
     return LineReader(std::move(file));
 }
 
-std::string_view LineReader::ReadLineAt(std::int64_t& ReadPos) const {
+std::string_view LineReader::readLastStretch(std::int64_t& ReadPos) const {
     if (ReadPos < 1 || static_cast<std::uint64_t>(ReadPos - 1) >= m_bytes.size()) {
         ReadPos = kEndOfFile;
         return {};
     }
-    const std::size_t start = static_cast<std::size_t>(ReadPos - 1);
+    const auto start = static_cast<std::size_t>(ReadPos - 1);
     const std::string_view all = m_bytes;
-    if (start < m_lastStretch) {
-        // CR and LF never occur inside a double-byte character, so a byte scan finds the terminator.
-        const char* begin = all.data() + start;
-        const char* end = all.data() + m_lastStretch;
-        const char* hit = findLineBreak(begin, end);
-        const std::size_t at = static_cast<std::size_t>(hit - all.data());
-        const std::size_t terminator = (*hit == '\r' && at + 1 < all.size() && all[at + 1] == '\n') ? 2 : 1;
-        ReadPos += static_cast<std::int64_t>(at - start + terminator);
-        return all.substr(start, at - start);
-    }
     if (start >= m_trailingNuls) {
         ReadPos = kEndOfFile;
         return {};

@@ -8,6 +8,10 @@
 #include <string>
 #include <string_view>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace tamarisk::core {
 
 /// The position ReadLineAt leaves when there are no more lines.
@@ -33,7 +37,20 @@ public:
 
     /// Returns the line that starts at ReadPos and moves ReadPos to the first byte after its terminator;
     /// at the end returns "" and sets ReadPos to kEndOfFile. A position below 1 also reads as the end.
-    std::string_view ReadLineAt(std::int64_t& ReadPos) const;
+    std::string_view ReadLineAt(std::int64_t& ReadPos) const {
+        // Lines before the file's last CR or LF, nearly all of them, are read here; conversions read every
+        // line, so this much is written out where it is called.
+        const auto start = static_cast<std::size_t>(ReadPos - 1);
+        if (ReadPos < 1 || start >= m_lastStretch)
+            return readLastStretch(ReadPos);
+        const char* const all = m_bytes.data();
+        // CR and LF never occur inside a double-byte character, so a byte scan finds the terminator.
+        const char* const hit = findLineBreak(all + start, all + m_lastStretch);
+        const auto at = static_cast<std::size_t>(hit - all);
+        const std::size_t terminator = (*hit == '\r' && at + 1 < m_bytes.size() && hit[1] == '\n') ? 2 : 1;
+        ReadPos += static_cast<std::int64_t>(at - start + terminator);
+        return m_bytes.substr(start, at - start);
+    }
 
     std::string_view bytes() const { return m_bytes; }
 
@@ -52,6 +69,28 @@ public:
 
 private:
     void index();
+    /// ReadLineAt at a position below 1 or in the stretch after the file's last CR or LF.
+    std::string_view readLastStretch(std::int64_t& ReadPos) const;
+
+    /// The first CR or LF in [p, end), or end. Lines are short and files long, so this scans 16 bytes at a
+    /// time where the processor allows.
+    static const char* findLineBreak(const char* p, const char* end) {
+#ifdef __SSE2__
+        const __m128i cr = _mm_set1_epi8('\r');
+        const __m128i lf = _mm_set1_epi8('\n');
+        while (end - p >= 16) {
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const int mask =
+                _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf)));
+            if (mask != 0)
+                return p + __builtin_ctz(static_cast<unsigned>(mask));
+            p += 16;
+        }
+#endif
+        while (p != end && *p != '\r' && *p != '\n')
+            ++p;
+        return p;
+    }
 
     std::string m_text;   // the bytes when given as a string
     os::FileBytes m_file; // the bytes when read from a file
