@@ -186,14 +186,25 @@ ServerGroupIndex::ServerGroupIndex(const State& state) {
     for (int i = 1; i <= groupCount(state); ++i) {
         const ServerRec& group = state.Servers[static_cast<std::size_t>(i)];
         m_byDomain[group.ServerDomain].push_back(i);
-        for (int j = 1; j <= addressCount(group); ++j)
-            m_addresses.insert(group.IPList[static_cast<std::size_t>(j)].IPName);
+        for (int j = 1; j <= addressCount(group); ++j) {
+            const std::string_view address = group.IPList[static_cast<std::size_t>(j)].IPName;
+            m_addresses.insert(address);
+            if (address.size() < kLengths)
+                m_addressLengths[address.size()] = true;
+        }
     }
 }
 
 std::span<const int> ServerGroupIndex::withDomain(std::string_view domain) const {
+    // The last domain found is kept as the index's own key, which stays valid while the index lives.
+    if (!m_lastDomain.empty() && domain == m_lastDomain)
+        return m_lastGroups;
     const auto found = m_byDomain.find(domain);
-    return found == m_byDomain.end() ? std::span<const int>() : std::span<const int>(found->second);
+    if (found == m_byDomain.end())
+        return {};
+    m_lastDomain = found->first;
+    m_lastGroups = found->second;
+    return m_lastGroups;
 }
 
 AddressParts::AddressParts(std::string_view head, std::string_view rest)

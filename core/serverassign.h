@@ -2,6 +2,7 @@
 
 #include "core/state.h"
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <span>
@@ -73,11 +74,22 @@ public:
     /// The groups whose ServerDomain is domain, as 1-based indices in the groups' order.
     std::span<const int> withDomain(std::string_view domain) const;
     /// Whether host is one of the addresses some group lists (its entries 1..IPCount).
-    bool isListedAddress(std::string_view host) const { return m_addresses.contains(host); }
+    bool isListedAddress(std::string_view host) const {
+        // Most hosts are not as long as any listed address: no look-up for them.
+        if (host.size() < kLengths && !m_addressLengths[host.size()])
+            return false;
+        return m_addresses.contains(host);
+    }
 
 private:
+    static constexpr std::size_t kLengths = 256;
+
     std::unordered_map<std::string_view, std::vector<int>> m_byDomain;
     std::unordered_set<std::string_view> m_addresses;
+    std::array<bool, kLengths> m_addressLengths{}; // the lengths of the listed addresses below kLengths
+    // Consecutive lines mostly share their domain: the last one found is kept (an index serves one pass).
+    mutable std::string_view m_lastDomain;
+    mutable std::span<const int> m_lastGroups;
 };
 
 /// The server-group step over Servers(1..ServerCount): writes the new line to out and returns true when
