@@ -3,6 +3,7 @@
 #include "core/errors.h"
 
 #include <cstdio>
+#include <cstring>
 #include <random>
 
 namespace tamarisk::core {
@@ -55,7 +56,7 @@ AtomicOutput::AtomicOutput(std::filesystem::path target, const WriteOptions& opt
             throw IoError(failure("cannot create", m_target, error));
         }
     }
-    m_buffer.reserve(kBufferSize);
+    m_buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
 }
 
 AtomicOutput::~AtomicOutput() {
@@ -66,7 +67,7 @@ AtomicOutput::~AtomicOutput() {
 }
 
 void AtomicOutput::append(std::string_view bytes) {
-    if (m_buffer.size() + bytes.size() > kBufferSize) {
+    if (bytes.size() > kBufferSize - m_used) {
         flush();
         if (bytes.size() > kBufferSize) {
             m_pieces.push_back(bytes);
@@ -74,7 +75,8 @@ void AtomicOutput::append(std::string_view bytes) {
             return;
         }
     }
-    m_buffer += bytes;
+    std::memcpy(m_buffer.get() + m_used, bytes.data(), bytes.size());
+    m_used += bytes.size();
 }
 
 void AtomicOutput::appendLasting(std::string_view bytes) {
@@ -83,22 +85,25 @@ void AtomicOutput::appendLasting(std::string_view bytes) {
         append(bytes);
         return;
     }
-    if (m_copiedFrom < m_buffer.size())
-        m_pieces.push_back(std::string_view(m_buffer).substr(m_copiedFrom));
-    m_copiedFrom = m_buffer.size();
+    takeCopies();
     m_pieces.push_back(bytes);
     m_lastingBytes += bytes.size();
     if (m_pieces.size() >= kMaxPieces || m_lastingBytes >= kBufferSize)
         flush();
 }
 
+void AtomicOutput::takeCopies() {
+    if (m_copiedFrom < m_used)
+        m_pieces.emplace_back(m_buffer.get() + m_copiedFrom, m_used - m_copiedFrom);
+    m_copiedFrom = m_used;
+}
+
 void AtomicOutput::flush() {
-    if (m_copiedFrom < m_buffer.size())
-        m_pieces.push_back(std::string_view(m_buffer).substr(m_copiedFrom));
+    takeCopies();
     if (const std::error_code error = os::writePieces(m_file, m_pieces.data(), m_pieces.size()))
         throw IoError(failure("cannot write", m_target, error));
     m_pieces.clear();
-    m_buffer.clear();
+    m_used = 0;
     m_copiedFrom = 0;
     m_lastingBytes = 0;
 }

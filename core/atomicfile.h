@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -56,14 +57,16 @@ public:
 
 private:
     void flush();
+    /// Makes the copies not yet among the pieces the next piece.
+    void takeCopies();
 
     std::filesystem::path m_target;
     std::filesystem::path m_temporary;
     os::File m_file;
     // Pieces waiting to be written in one gathered write: copies of small appends, kept in m_buffer (which
-    // never grows beyond its first capacity, so the pieces stay valid), and large lasting ones where they
-    // are.
-    std::string m_buffer;
+    // is never moved, so the pieces stay valid), and large lasting ones where they are.
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_used = 0; // bytes of m_buffer in use
     std::vector<std::string_view> m_pieces;
     std::size_t m_copiedFrom = 0; // start in m_buffer of the copies not yet in m_pieces
     std::size_t m_lastingBytes = 0;
