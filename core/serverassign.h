@@ -70,6 +70,9 @@ bool applyWebjumpForms(const State& state, const AddressParts& parts, std::strin
 class ServerGroupIndex {
 public:
     explicit ServerGroupIndex(const State& state);
+    // The last look-up it keeps points into its own table.
+    ServerGroupIndex(const ServerGroupIndex&) = delete;
+    ServerGroupIndex& operator=(const ServerGroupIndex&) = delete;
 
     /// The groups whose ServerDomain is domain, as 1-based indices in the groups' order.
     std::span<const int> withDomain(std::string_view domain) const;
