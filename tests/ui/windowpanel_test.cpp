@@ -153,6 +153,11 @@ TEST_F(Panel, TypedAddressesJoinTheListOnce) {
     ASSERT_FALSE(dialogs.told.empty());
     EXPECT_THAT(dialogs.told.back(), HasSubstr("U+20AC"));
     EXPECT_EQ(state.DefServers[0].DefPath, "/dl/");
+    // Nor is a pasted line break, which would split the queue file's lines.
+    path->setText(QString::fromUtf8("/a\nInfo=b"));
+    focusInAndOut(path);
+    EXPECT_THAT(dialogs.told.back(), HasSubstr("line break"));
+    EXPECT_EQ(state.DefServers[0].DefPath, "/dl/");
 
     // An address already listed is selected, not added; one without a key adds nothing.
     typeInto(list, "http://srv.a.b/");
