@@ -435,15 +435,15 @@ void convertQueueFile(State& state, const std::filesystem::path& path, LineReade
 } // namespace
 
 void EntryIndex::noteEntryOrComment(std::size_t offset, std::string_view head, std::string_view rest) {
-    // The line's first bytes, enough to tell an entry's first line and a comment line.
-    char first[8] = {};
-    const std::size_t fromHead = std::min(head.size(), sizeof first);
-    head.copy(first, fromHead);
-    rest.copy(first + fromHead, sizeof first - fromHead);
-    const std::string_view start(first, std::min(head.size() + rest.size(), sizeof first));
-    if (queue::hasPrefix(start, queue::kInfo))
+    // Whether the line head + rest begins with prefix.
+    const auto startsWith = [&](std::string_view prefix) {
+        if (head.size() >= prefix.size())
+            return head.starts_with(prefix);
+        return prefix.starts_with(head) && rest.starts_with(prefix.substr(head.size()));
+    };
+    if (startsWith(queue::kInfo))
         m_entries.push_back(static_cast<std::uint64_t>(offset + 1) << 1 | 1);
-    else if (queue::hasPrefix(start, queue::kComment))
+    else if (startsWith(queue::kComment))
         noteComment(offset);
 }
 
@@ -548,16 +548,13 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out, 
     // takes 8 bytes: its start shifted left by one, and that bit set for a whole copy.
     std::vector<std::uint64_t> searched;
     std::vector<std::uint64_t>& entries = given != nullptr ? given->entries() : searched;
-    const auto note = [&entries](std::int64_t start, bool wholeCopy) {
-        entries.push_back(static_cast<std::uint64_t>(start) << 1 | (wholeCopy ? 1 : 0));
-    };
     const auto startOf = [&entries](std::size_t i) { return static_cast<std::int64_t>(entries[i] >> 1); };
     const std::string_view bytes = converted.bytes();
     const auto size = static_cast<std::int64_t>(bytes.size());
     if (given == nullptr)
         findEntries(converted, entries);
     const std::size_t count = entries.size();
-    note(size + 1, false); // where the last entry ends
+    entries.push_back(static_cast<std::uint64_t>(size + 1) << 1); // where the last entry ends
 
     // The order is drawn first, so that each entry's bytes can be asked of the memory a few entries
     // before they are copied: the entries are read in random order, and each read would otherwise wait.

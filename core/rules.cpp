@@ -48,7 +48,7 @@ void appendFolderFromName(std::string& out, std::string_view urlLine) {
 } // namespace
 
 EntryRewriter::EntryRewriter(State& state, const LineReader& reader, std::int64_t& ReadPos)
-    : m_state(state), m_reader(reader), m_readPos(ReadPos), m_addressChanger(state), m_groups(state) {}
+    : m_state(state), m_reader(reader), m_readPos(ReadPos), m_addressChanger(state) {}
 
 std::string_view EntryRewriter::Set_AllStatus(std::string_view line) {
     // Most lines begin with neither letter: one comparison lets them through.
@@ -133,7 +133,7 @@ std::string_view EntryRewriter::addressLine(std::string_view line) {
     if (m_state.optionOn(kOptWebjump) && applyWebjumpForms(m_state, *parts, m_result))
         return m_result;
     if (m_state.optionOn(kOptServerChange) &&
-        applyServerGroups(m_state, m_groups, *parts, m_result, m_restBuffer))
+        applyServerGroups(m_state, m_addressChanger.groups(), *parts, m_result, m_restBuffer))
         return m_result;
     return current;
 }

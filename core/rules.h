@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/linereader.h"
-#include "core/serverassign.h"
 #include "core/state.h"
 #include "core/urlsplit.h"
 
@@ -36,13 +35,12 @@ private:
     const LineReader& m_reader;
     std::int64_t& m_readPos;
 
-    AddressChanger m_addressChanger;
-    ServerGroupIndex m_groups;
-    std::string m_result;     // the rewritten line handed back
-    std::string m_moved;      // the address after the address change
-    std::string m_changed;    // the "Url=" line after the address change
-    std::string m_restBuffer; // an address taken into a server group
-    std::string m_input;      // a copy of an input line that lies in m_result or m_changed
+    AddressChanger m_addressChanger; // also holds the server groups' index
+    std::string m_result;            // the rewritten line handed back
+    std::string m_moved;             // the address after the address change
+    std::string m_changed;           // the "Url=" line after the address change
+    std::string m_restBuffer;        // an address taken into a server group
+    std::string m_input;             // a copy of an input line that lies in m_result or m_changed
 
     // "StoreIn=" with the save folder and its "\", remade when the folder changes.
     std::string m_folderSource;

@@ -35,6 +35,8 @@ public:
     /// Writes the changed address to out and returns true, or returns false (out untouched) when no
     /// address change has the address's key.
     bool change(std::string_view A, std::string& out);
+    /// The server groups as it looks them up, for other rules of the same pass.
+    const ServerGroupIndex& groups() const { return m_groups; }
 
 private:
     const State& m_state;
