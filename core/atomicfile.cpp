@@ -2,8 +2,8 @@
 
 #include "core/errors.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <random>
 
 namespace tamarisk::core {
@@ -57,6 +57,8 @@ AtomicOutput::AtomicOutput(std::filesystem::path target, const WriteOptions& opt
         }
     }
     m_buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
+    m_next = m_buffer.get();
+    m_end = m_buffer.get() + kBufferSize;
 }
 
 AtomicOutput::~AtomicOutput() {
@@ -66,17 +68,14 @@ AtomicOutput::~AtomicOutput() {
     }
 }
 
-void AtomicOutput::append(std::string_view bytes) {
-    if (bytes.size() > kBufferSize - m_used) {
+void AtomicOutput::overflow(std::string_view bytes) {
+    flush();
+    if (bytes.size() >= kBufferSize) {
+        m_pieces.push_back(bytes);
         flush();
-        if (bytes.size() > kBufferSize) {
-            m_pieces.push_back(bytes);
-            flush();
-            return;
-        }
+        return;
     }
-    std::memcpy(m_buffer.get() + m_used, bytes.data(), bytes.size());
-    m_used += bytes.size();
+    m_next = std::copy(bytes.begin(), bytes.end(), m_next);
 }
 
 void AtomicOutput::appendLasting(std::string_view bytes) {
@@ -93,9 +92,10 @@ void AtomicOutput::appendLasting(std::string_view bytes) {
 }
 
 void AtomicOutput::takeCopies() {
-    if (m_copiedFrom < m_used)
-        m_pieces.emplace_back(m_buffer.get() + m_copiedFrom, m_used - m_copiedFrom);
-    m_copiedFrom = m_used;
+    const auto used = static_cast<std::size_t>(m_next - m_buffer.get());
+    if (m_copiedFrom < used)
+        m_pieces.emplace_back(m_buffer.get() + m_copiedFrom, used - m_copiedFrom);
+    m_copiedFrom = used;
 }
 
 void AtomicOutput::flush() {
@@ -103,7 +103,7 @@ void AtomicOutput::flush() {
     if (const std::error_code error = os::writePieces(m_file, m_pieces.data(), m_pieces.size()))
         throw IoError(failure("cannot write", m_target, error));
     m_pieces.clear();
-    m_used = 0;
+    m_next = m_buffer.get();
     m_copiedFrom = 0;
     m_lastingBytes = 0;
 }

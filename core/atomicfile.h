@@ -47,7 +47,6 @@ public:
     AtomicOutput(const AtomicOutput&) = delete;
     AtomicOutput& operator=(const AtomicOutput&) = delete;
 
-    void append(std::string_view bytes) override;
     void appendLasting(std::string_view bytes) override;
     /// Writes out and closes the temporary file, which is then complete under temporaryPath(); commit() or
     /// destruction follows.
@@ -56,6 +55,7 @@ public:
     void commit();
 
 private:
+    void overflow(std::string_view bytes) override;
     void flush();
     /// Makes the copies not yet among the pieces the next piece.
     void takeCopies();
@@ -64,9 +64,9 @@ private:
     std::filesystem::path m_temporary;
     os::File m_file;
     // Pieces waiting to be written in one gathered write: copies of small appends, kept in m_buffer (which
-    // is never moved, so the pieces stay valid), and large lasting ones where they are.
+    // is never moved, so the pieces stay valid; the window is its free end), and large lasting ones where
+    // they are.
     std::unique_ptr<char[]> m_buffer;
-    std::size_t m_used = 0; // bytes of m_buffer in use
     std::vector<std::string_view> m_pieces;
     std::size_t m_copiedFrom = 0; // start in m_buffer of the copies not yet in m_pieces
     std::size_t m_lastingBytes = 0;

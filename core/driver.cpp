@@ -10,6 +10,11 @@
 #include "core/urllist.h"
 
 #include <array>
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <thread>
+#include <utility>
 
 namespace tamarisk::core {
 
@@ -19,6 +24,45 @@ void appendLine(ByteSink& out, std::string_view line) {
     out.append(line);
     out.append(queue::kLineEnd);
 }
+
+// Text made in memory from the system's allocator, which hands out fresh pages without filling them
+// first (a string's would be), and given to a LineReader whole when done.
+class MemorySink final : public ByteSink {
+public:
+    explicit MemorySink(std::size_t capacity) { grow(std::max<std::size_t>(capacity, 64)); }
+    ~MemorySink() override { std::free(m_data); }
+
+    char* data() const { return m_data; }
+    std::size_t capacity() const { return static_cast<std::size_t>(m_end - m_data); }
+
+    /// The text made, as the bytes of a reader; the sink is empty after.
+    LineReader release() {
+        const auto size = static_cast<std::size_t>(m_next - m_data);
+        char* const data = std::exchange(m_data, nullptr);
+        m_next = m_end = nullptr;
+        return LineReader(os::FileBytes::adopt(data, size));
+    }
+
+private:
+    void overflow(std::string_view bytes) override {
+        const auto size = static_cast<std::size_t>(m_next - m_data);
+        if (bytes.size() >= capacity() - size)
+            grow(std::max(2 * capacity(), size + bytes.size() + 1));
+        m_next = std::copy(bytes.begin(), bytes.end(), m_next);
+    }
+
+    void grow(std::size_t capacity) {
+        const auto size = static_cast<std::size_t>(m_next - m_data);
+        char* const bigger = static_cast<char*>(std::realloc(m_data, capacity));
+        if (bigger == nullptr)
+            throw std::bad_alloc();
+        m_data = bigger;
+        m_next = m_data + size;
+        m_end = m_data + capacity;
+    }
+
+    char* m_data = nullptr;
+};
 
 // Restores the window on every path out of a conversion.
 class BusyGuard {
@@ -399,16 +443,14 @@ void convertQueueFile(State& state, const std::filesystem::path& path, LineReade
     // The shuffle needs every entry at hand: the converted text is kept in memory while the queue's pages
     // are given back behind the conversion, so the process never holds both whole. The text becomes the
     // wr2 only when the wrs cannot be written.
-    std::string text;
     EntryIndex entries;
-    {
+    const LineReader converted = [&] {
         const LineReader queueFile = std::move(queue);
-        text.reserve(queueFile.bytes().size() + queueFile.bytes().size() / 8 + 64);
+        MemorySink text(queueFile.bytes().size() + queueFile.bytes().size() / 8 + 64);
         os::adviseLargePages(text.data(), text.capacity());
-        StringSink sink(text);
-        convertQueue(state, queueFile, sink, true, &entries);
-    }
-    const LineReader converted(std::move(text));
+        convertQueue(state, queueFile, text, true, &entries);
+        return text.release();
+    }();
     const std::filesystem::path wrs = queue::derivedName(path, queue::kShuffledSuffix);
     try {
         AtomicOutput out(wrs, options);
@@ -556,23 +598,36 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out, 
     const std::size_t count = entries.size();
     entries.push_back(static_cast<std::uint64_t>(size + 1) << 1); // where the last entry ends
 
-    // The order is drawn first, so that each entry's bytes can be asked of the memory a few entries
-    // before they are copied: the entries are read in random order, and each read would otherwise wait.
-    std::vector<std::uint32_t> order;
-    order.reserve(count);
-    {
-        RemainingEntries remaining(count);
-        for (std::size_t left = count; left >= 1; --left) {
-            const auto r = static_cast<std::size_t>(random.next() * static_cast<double>(left)) + 1;
-            order.push_back(static_cast<std::uint32_t>(remaining.take(r) - 1));
+    // The order is drawn on a second thread while this one copies the entries drawn so far: drawing is
+    // arithmetic in a small table, copying waits on memory, and the two overlap. The drawing runs ahead,
+    // so that each entry's bytes can be asked of the memory a few entries before they are copied: the
+    // entries are read in random order, and each read would otherwise wait.
+    std::vector<std::uint32_t> order(count);
+    std::atomic<std::size_t> drawn{0};
+    RemainingEntries remaining(count);
+    const std::jthread drawer([&]() noexcept {
+        constexpr std::size_t kBatch = 256;
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto r = static_cast<std::size_t>(random.next() * static_cast<double>(count - i)) + 1;
+            order[i] = static_cast<std::uint32_t>(remaining.take(r) - 1);
+            if ((i + 1) % kBatch == 0 || i + 1 == count) {
+                drawn.store(i + 1, std::memory_order_release);
+                drawn.notify_one();
+            }
         }
-    }
+    });
     constexpr std::size_t kAhead = 8;
-    for (std::size_t i = 0; i < order.size(); ++i) {
+    std::size_t ready = 0; // order[0, ready) is drawn
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t needed = std::min(i + 2 * kAhead + 1, count);
+        while (ready < needed) {
+            drawn.wait(ready, std::memory_order_acquire);
+            ready = drawn.load(std::memory_order_acquire);
+        }
         // The index itself is read in random order too: its words are asked for earlier still.
-        if (i + 2 * kAhead < order.size())
+        if (i + 2 * kAhead < count)
             __builtin_prefetch(&entries[order[i + 2 * kAhead]]);
-        if (i + kAhead < order.size()) {
+        if (i + kAhead < count) {
             const std::size_t later = order[i + kAhead];
             const char* from = bytes.data() + (startOf(later) - 1);
             const char* to = bytes.data() + (startOf(later + 1) - 1);

@@ -89,6 +89,8 @@ public:
     FileBytes& operator=(const FileBytes&) = delete;
 
     static std::error_code open(const std::filesystem::path& path, FileBytes& bytes);
+    /// Takes ownership of size bytes at data, memory from std::malloc (bytes made in memory, not read).
+    static FileBytes adopt(char* data, std::size_t size);
     std::string_view view() const { return {m_data, m_size}; }
     /// Gives the memory of the whole pages before byte offset end back to the system where the file is
     /// mapped: they are read again from the file (the file cache) if touched later, so the bytes never
