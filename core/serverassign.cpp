@@ -188,7 +188,7 @@ ServerGroupIndex::ServerGroupIndex(const State& state) {
         m_byDomain[group.ServerDomain].push_back(i);
         for (int j = 1; j <= addressCount(group); ++j) {
             const std::string_view address = group.IPList[static_cast<std::size_t>(j)].IPName;
-            m_addresses.insert(address);
+            m_addresses[address] = true;
             if (address.size() < kLengths)
                 m_addressLengths[address.size()] = true;
         }
@@ -199,11 +199,11 @@ std::span<const int> ServerGroupIndex::withDomain(std::string_view domain) const
     // The last domain found is kept as the index's own key, which stays valid while the index lives.
     if (!m_lastDomain.empty() && domain == m_lastDomain)
         return m_lastGroups;
-    const auto found = m_byDomain.find(domain);
-    if (found == m_byDomain.end())
+    const auto* const found = m_byDomain.find(domain);
+    if (found == nullptr)
         return {};
-    m_lastDomain = found->first;
-    m_lastGroups = found->second;
+    m_lastDomain = found->key;
+    m_lastGroups = found->value;
     return m_lastGroups;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/state.h"
+#include "core/texttable.h"
 
 #include <array>
 #include <cstddef>
@@ -8,8 +9,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 // The two steps that move a download address to another server: the Webjump address forms and the
@@ -81,14 +80,14 @@ public:
         // Most hosts are not as long as any listed address: no look-up for them.
         if (host.size() < kLengths && !m_addressLengths[host.size()])
             return false;
-        return m_addresses.contains(host);
+        return m_addresses.find(host) != nullptr;
     }
 
 private:
     static constexpr std::size_t kLengths = 256;
 
-    std::unordered_map<std::string_view, std::vector<int>> m_byDomain;
-    std::unordered_set<std::string_view> m_addresses;
+    TextTable<std::vector<int>> m_byDomain;
+    TextTable<bool> m_addresses;
     std::array<bool, kLengths> m_addressLengths{}; // the lengths of the listed addresses below kLengths
     // Consecutive lines mostly share their domain: the last one found is kept (an index serves one pass).
     mutable std::string_view m_lastDomain;

@@ -135,7 +135,9 @@ std::string UrlChai(const State& state, std::string_view A) {
 AddressChanger::AddressChanger(const State& state) : m_state(state), m_groups(state) {
     for (int k = 0; k < state.DefServerCount; ++k) {
         const DefServerRec& change = state.DefServers[static_cast<std::size_t>(k)];
-        m_firstByKey.try_emplace(change.DefKey, &change);
+        const DefServerRec*& first = m_firstByKey[change.DefKey];
+        if (first == nullptr)
+            first = &change;
     }
 }
 
@@ -144,10 +146,10 @@ bool AddressChanger::change(std::string_view A, std::string& out) {
         return false;
     appendSlashed(m_withSlash, A);
     const Cut cut = cutAddress(m_state, m_withSlash, &m_groups);
-    const auto found = m_firstByKey.find(cut.key);
-    if (found == m_firstByKey.end())
+    const auto* const found = m_firstByKey.find(cut.key);
+    if (found == nullptr)
         return false;
-    replaceStart(out, *found->second, A, m_withSlash, cut);
+    replaceStart(out, *found->value, A, m_withSlash, cut);
     return true;
 }
 

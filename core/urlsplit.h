@@ -2,10 +2,10 @@
 
 #include "core/serverassign.h"
 #include "core/state.h"
+#include "core/texttable.h"
 
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 namespace tamarisk::core {
 
@@ -41,7 +41,7 @@ public:
 private:
     const State& m_state;
     ServerGroupIndex m_groups;
-    std::unordered_map<std::string_view, const DefServerRec*> m_firstByKey;
+    TextTable<const DefServerRec*> m_firstByKey;
     std::string m_withSlash;
 };
 

@@ -5,10 +5,12 @@
 #include "core/driver.h"
 #include "core/serverassign.h"
 #include "core/state.h"
+#include "core/texttable.h"
 #include "support/conversion.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <ostream>
 #include <set>
@@ -595,6 +597,28 @@ TEST(MissingRank, TheGroupKeepsWhatAnEarlierGroupWrote) {
     membersOff(broken);
     broken.IPUseCount = 1;
     EXPECT_EQ(convertLine(state, "Url=http://srv1.a.b/f"), "Url=http://srv3.a.b/f");
+}
+
+// The table the groups and the address changes are looked up in: texts of every length up to past three
+// hash words, many sharing their first bytes, added through several growths.
+TEST(TextTable, FindsEveryKeyAddedAndNoOther) {
+    std::vector<std::string> keys;
+    for (int i = 0; i < 600; ++i)
+        keys.push_back(std::string(static_cast<std::size_t>(i % 27), 'a') + std::to_string(i));
+    TextTable<int> table;
+    EXPECT_EQ(table.find("a1"), nullptr);
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        table[keys[i]] = static_cast<int>(i);
+    table[keys[5]] += 1000; // an existing key keeps its entry
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const auto* entry = table.find(keys[i]);
+        ASSERT_NE(entry, nullptr) << keys[i];
+        EXPECT_EQ(entry->value, static_cast<int>(i) + (i == 5 ? 1000 : 0)) << keys[i];
+        EXPECT_EQ(entry->key.data(), keys[i].data());
+        EXPECT_EQ(table.find(keys[i] + "x"), nullptr);
+        EXPECT_EQ(table.find(keys[i].substr(0, keys[i].size() - 1)) == nullptr,
+                  std::find(keys.begin(), keys.end(), keys[i].substr(0, keys[i].size() - 1)) == keys.end());
+    }
 }
 
 } // namespace

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tamarisk::core {
+
+/// A hash of short texts (hosts, domains, address keys), eight bytes at a time.
+inline std::uint64_t textHash(std::string_view text) {
+    constexpr std::uint64_t kOdd = 0x9E3779B97F4A7C15u;
+    std::uint64_t hash = (text.size() + 1) * kOdd;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        hash = (std::rotl(hash, 23) ^ word) * kOdd;
+    }
+    if (i < text.size()) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, text.size() - i);
+        hash = (std::rotl(hash, 23) ^ word) * kOdd;
+    }
+    return hash ^ (hash >> 31);
+}
+
+/// A table from texts to values that is filled once and then looked up on every line of a queue: open
+/// addressing over a power of two of slots, at most half of them used, so that a look-up is one hash and
+/// mostly one comparison. The keys are views: their bytes must outlive the table.
+template <typename Value>
+class TextTable {
+public:
+    struct Entry {
+        std::string_view key;
+        Value value{};
+    };
+
+    /// The value kept for key, added as a default Value when key is new.
+    Value& operator[](std::string_view key) {
+        if (2 * (m_count + 1) > m_slots.size())
+            grow();
+        const std::uint64_t hash = textHash(key);
+        Slot& slot = m_slots[place(hash, key)];
+        if (!slot.used) {
+            slot = Slot{hash, Entry{key, Value{}}, true};
+            ++m_count;
+        }
+        return slot.entry.value;
+    }
+
+    /// The entry of key (its key is the table's own view), or null.
+    const Entry* find(std::string_view key) const {
+        if (m_count == 0)
+            return nullptr;
+        const std::uint64_t hash = textHash(key);
+        const Slot& slot = m_slots[place(hash, key)];
+        return slot.used ? &slot.entry : nullptr;
+    }
+
+    bool empty() const { return m_count == 0; }
+
+private:
+    struct Slot {
+        std::uint64_t hash = 0;
+        Entry entry;
+        bool used = false;
+    };
+
+    // The slot that holds key, or the free slot where it would go.
+    std::size_t place(std::uint64_t hash, std::string_view key) const {
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
+            const Slot& slot = m_slots[i];
+            if (!slot.used || (slot.hash == hash && slot.entry.key == key))
+                return i;
+        }
+    }
+
+    void grow() {
+        std::vector<Slot> old(std::max<std::size_t>(16, 2 * m_slots.size()));
+        std::swap(old, m_slots);
+        for (Slot& slot : old) {
+            if (slot.used)
+                m_slots[place(slot.hash, slot.entry.key)] = std::move(slot);
+        }
+    }
+
+    std::vector<Slot> m_slots;
+    std::size_t m_count = 0;
+};
+
+} // namespace tamarisk::core
