@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -605,7 +606,7 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out, 
     std::vector<std::uint32_t> order(count);
     std::atomic<std::size_t> drawn{0};
     RemainingEntries remaining(count);
-    const std::jthread drawer([&]() noexcept {
+    const auto draw = [&]() noexcept {
         constexpr std::size_t kBatch = 256;
         for (std::size_t i = 0; i < count; ++i) {
             const auto r = static_cast<std::size_t>(random.next() * static_cast<double>(count - i)) + 1;
@@ -615,7 +616,13 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out, 
                 drawn.notify_one();
             }
         }
-    });
+    };
+    std::jthread drawer;
+    try {
+        drawer = std::jthread(draw);
+    } catch (const std::system_error&) {
+        draw(); // no second thread to be had: the whole order is drawn first, here
+    }
     constexpr std::size_t kAhead = 8;
     std::size_t ready = 0; // order[0, ready) is drawn
     for (std::size_t i = 0; i < count; ++i) {
