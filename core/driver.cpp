@@ -11,7 +11,9 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -418,6 +420,33 @@ private:
     std::size_t m_top = 0;
 };
 
+// How far one thread has got, told to another that waits for it. A mutex and a condition variable, not
+// std::atomic::wait: that hung now and then in the MinGW build of GCC 12's library.
+class Progress {
+public:
+    void tell(std::size_t done) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_done.store(done, std::memory_order_release);
+        }
+        m_changed.notify_one();
+    }
+
+    /// Waits until at least n are done; returns how many are.
+    std::size_t waitFor(std::size_t n) {
+        if (const std::size_t done = m_done.load(std::memory_order_acquire); done >= n)
+            return done;
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_done.load(std::memory_order_relaxed) >= n; });
+        return m_done.load(std::memory_order_relaxed);
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::atomic<std::size_t> m_done{0}; // written under the mutex, read without it on the way through
+};
+
 std::string failure(std::string_view what, const std::filesystem::path& path, const std::error_code& error) {
     return std::string(what) + " " + os::pathText(path) + ": " + error.message();
 }
@@ -604,17 +633,15 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out, 
     // so that each entry's bytes can be asked of the memory a few entries before they are copied: the
     // entries are read in random order, and each read would otherwise wait.
     std::vector<std::uint32_t> order(count);
-    std::atomic<std::size_t> drawn{0};
+    Progress drawn;
     RemainingEntries remaining(count);
     const auto draw = [&]() noexcept {
         constexpr std::size_t kBatch = 256;
         for (std::size_t i = 0; i < count; ++i) {
             const auto r = static_cast<std::size_t>(random.next() * static_cast<double>(count - i)) + 1;
             order[i] = static_cast<std::uint32_t>(remaining.take(r) - 1);
-            if ((i + 1) % kBatch == 0 || i + 1 == count) {
-                drawn.store(i + 1, std::memory_order_release);
-                drawn.notify_one();
-            }
+            if ((i + 1) % kBatch == 0 || i + 1 == count)
+                drawn.tell(i + 1);
         }
     };
     std::jthread drawer;
@@ -626,11 +653,8 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out, 
     constexpr std::size_t kAhead = 8;
     std::size_t ready = 0; // order[0, ready) is drawn
     for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t needed = std::min(i + 2 * kAhead + 1, count);
-        while (ready < needed) {
-            drawn.wait(ready, std::memory_order_acquire);
-            ready = drawn.load(std::memory_order_acquire);
-        }
+        if (const std::size_t needed = std::min(i + 2 * kAhead + 1, count); ready < needed)
+            ready = drawn.waitFor(needed);
         // The index itself is read in random order too: its words are asked for earlier still.
         if (i + 2 * kAhead < count)
             __builtin_prefetch(&entries[order[i + 2 * kAhead]]);
