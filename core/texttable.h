@@ -25,7 +25,13 @@ inline std::uint64_t textHash(std::string_view text) {
         std::memcpy(&word, text.data() + i, text.size() - i);
         hash = (std::rotl(hash, 23) ^ word) * kOdd;
     }
-    return hash ^ (hash >> 31);
+    // The slot is taken from the low bits, which a multiplication leaves depending on the low bits of
+    // the words only: every bit is mixed into them before (MurmurHash3's finalizer).
+    hash ^= hash >> 33;
+    hash *= 0xFF51AFD7ED558CCDu;
+    hash ^= hash >> 33;
+    hash *= 0xC4CEB9FE1A85EC53u;
+    return hash ^ (hash >> 33);
 }
 
 /// A table from texts to values that is filled once and then looked up on every line of a queue: open
