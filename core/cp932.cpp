@@ -1,25 +1,6 @@
 #include "core/cp932.h"
 
-#include <cstdint>
-#include <cstring>
-
 namespace tamarisk::core {
-
-bool isAscii(std::string_view s) {
-    // Eight bytes at a time: addresses and keys are mostly ASCII and checked often.
-    std::size_t i = 0;
-    for (; i + 8 <= s.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, s.data() + i, 8);
-        if ((word & 0x8080808080808080ULL) != 0)
-            return false;
-    }
-    for (; i < s.size(); ++i) {
-        if (static_cast<unsigned char>(s[i]) >= 0x80)
-            return false;
-    }
-    return true;
-}
 
 std::size_t CharText::countLength() const {
     for (std::size_t i = m_asciiPrefix; i < m_bytes.size(); i += charWidthAt(m_bytes, i))

@@ -133,7 +133,9 @@ private:
 };
 
 /// Whether every byte is below 0x80, so that characters are bytes.
-bool isAscii(std::string_view s);
+inline bool isAscii(std::string_view s) {
+    return asciiPrefixOf(s) == s.size();
+}
 
 /// Number of characters of s by the lead-byte rule.
 std::size_t charCount(std::string_view s);

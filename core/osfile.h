@@ -90,7 +90,12 @@ public:
 
     static std::error_code open(const std::filesystem::path& path, FileBytes& bytes);
     /// Takes ownership of size bytes at data, memory from std::malloc (bytes made in memory, not read).
-    static FileBytes adopt(char* data, std::size_t size);
+    static FileBytes adopt(char* data, std::size_t size) {
+        FileBytes bytes;
+        bytes.m_data = data;
+        bytes.m_size = size;
+        return bytes;
+    }
     std::string_view view() const { return {m_data, m_size}; }
     /// Gives the memory of the whole pages before byte offset end back to the system where the file is
     /// mapped: they are read again from the file (the file cache) if touched later, so the bytes never

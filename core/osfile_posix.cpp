@@ -226,13 +226,6 @@ void FileBytes::forgetBefore(std::size_t end) const {
         ::madvise(m_data, whole, MADV_DONTNEED);
 }
 
-FileBytes FileBytes::adopt(char* data, std::size_t size) {
-    FileBytes bytes;
-    bytes.m_data = data;
-    bytes.m_size = size;
-    return bytes;
-}
-
 std::error_code FileBytes::open(const std::filesystem::path& path, FileBytes& bytes) {
     bytes.release();
     File file;

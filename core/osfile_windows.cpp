@@ -221,13 +221,6 @@ void FileBytes::forgetBefore(std::size_t end) const {
     (void)end;
 }
 
-FileBytes FileBytes::adopt(char* data, std::size_t size) {
-    FileBytes bytes;
-    bytes.m_data = data;
-    bytes.m_size = size;
-    return bytes;
-}
-
 std::error_code FileBytes::open(const std::filesystem::path& path, FileBytes& bytes) {
     bytes.release();
     // The download manager may hold its queue file open while we read it.

@@ -176,11 +176,11 @@ bool applyGroup(State& state, ServerRec& group, const AddressParts& parts, Assig
                : applyNumbered(out, parts, group, mode, state.random);
 }
 
+} // namespace
+
 int groupCount(const State& state) {
     return std::clamp(state.ServerCount, 0, kMaxServers);
 }
-
-} // namespace
 
 ServerGroupIndex::ServerGroupIndex(const State& state) {
     for (int i = 1; i <= groupCount(state); ++i) {

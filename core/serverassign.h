@@ -63,6 +63,9 @@ AssignMode assignMode(int optionOptMC);
 /// The number K is Text_Webjump as it is; the configured server domain J is WebjumpRecs(1).ServerDomain.
 bool applyWebjumpForms(const State& state, const AddressParts& parts, std::string& out);
 
+/// ServerCount within 0..kMaxServers: how many of Servers(1..) are groups.
+int groupCount(const State& state);
+
 /// The server groups Servers(1..ServerCount) looked up by domain and by listed address, for a pass over
 /// many lines: a line then costs a look-up, not a walk over every group and every address. The groups'
 /// names, domains and address lists must not change while it is in use (their cursors may).

@@ -3,8 +3,6 @@
 #include "core/cp932.h"
 #include "core/serverassign.h"
 
-#include <algorithm>
-
 namespace tamarisk::core {
 
 namespace {
@@ -20,7 +18,7 @@ struct Cut {
 // when the host has fewer than two dots. With an index the domain is looked up, not walked to.
 const ServerRec* keyGroup(const State& state, const ServerGroupIndex* index, bool dotted,
                           std::string_view K1) {
-    const int groups = std::clamp(state.ServerCount, 0, kMaxServers);
+    const int groups = groupCount(state);
     if (!dotted)
         return groups >= 1 ? &state.Servers[1] : nullptr;
     if (index != nullptr) {
