@@ -29,14 +29,16 @@ void appendLine(ByteSink& out, std::string_view line) {
 }
 
 // Text made in memory from the system's allocator, which hands out fresh pages without filling them
-// first (a string's would be), and given to a LineReader whole when done.
+// first (a string's would be), in large pages where the system has them, and given to a LineReader whole
+// when done.
 class MemorySink final : public ByteSink {
 public:
-    explicit MemorySink(std::size_t capacity) { grow(std::max<std::size_t>(capacity, 64)); }
+    explicit MemorySink(std::size_t capacity) {
+        std::size_t given = 0;
+        m_data = m_next = os::allocateLarge(capacity, given);
+        m_end = m_data + given;
+    }
     ~MemorySink() override { std::free(m_data); }
-
-    char* data() const { return m_data; }
-    std::size_t capacity() const { return static_cast<std::size_t>(m_end - m_data); }
 
     /// The text made, as the bytes of a reader; the sink is empty after.
     LineReader release() {
@@ -47,6 +49,8 @@ public:
     }
 
 private:
+    std::size_t capacity() const { return static_cast<std::size_t>(m_end - m_data); }
+
     void overflow(std::string_view bytes) override {
         const auto size = static_cast<std::size_t>(m_next - m_data);
         if (bytes.size() >= capacity() - size)
@@ -477,7 +481,9 @@ void convertQueueFile(State& state, const std::filesystem::path& path, LineReade
     const LineReader converted = [&] {
         const LineReader queueFile = std::move(queue);
         MemorySink text(queueFile.bytes().size() + queueFile.bytes().size() / 8 + 64);
-        os::adviseLargePages(text.data(), text.capacity());
+        // Room for an entry every 64 bytes, more than a queue has: the index is never copied as it grows,
+        // and the room not used is never touched.
+        entries.entries().reserve(queueFile.bytes().size() / 64);
         convertQueue(state, queueFile, text, true, &entries);
         return text.release();
     }();

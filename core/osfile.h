@@ -70,10 +70,12 @@ bool entryExists(const std::filesystem::path& path);
 /// already in memory (a mapped file) reach the file without first being copied together.
 std::error_code writePieces(File& file, const std::string_view* pieces, std::size_t count);
 
-/// Asks that the memory of a large buffer be given in large pages where the platform does so on request:
-/// a buffer read in random order (the entries of a shuffle) then costs far fewer address-translation
-/// misses. Nothing changes in what the memory holds.
-void adviseLargePages(char* data, std::size_t size);
+/// Memory for a large buffer made in memory, for std::free and std::realloc; capacity is at least the size
+/// asked for. Where the platform gives large pages on request, the capacity is whole large pages and they
+/// are asked for: the buffer then costs a few page faults rather than one every 4 KiB, and a buffer read
+/// in random order (the entries of a shuffle) far fewer address-translation misses. Throws
+/// std::bad_alloc.
+char* allocateLarge(std::size_t size, std::size_t& capacity);
 
 /// A whole file's bytes, read-only, until destruction; move-only. Regular files are mapped where the
 /// platform maps them cheaply (no copy, no fresh memory); otherwise the file is read into memory, to the

@@ -202,17 +202,24 @@ void FileBytes::release() {
     m_mapped = false;
 }
 
-void adviseLargePages(char* data, std::size_t size) {
+char* allocateLarge(std::size_t size, std::size_t& capacity) {
 #ifdef MADV_HUGEPAGE
-    constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
-    const auto from = (reinterpret_cast<std::uintptr_t>(data) + kLargePage - 1) & ~(kLargePage - 1);
-    const auto to = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kLargePage - 1);
-    if (to > from)
-        ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-#else
-    (void)data;
-    (void)size;
+    // Aligned to a large page, so that no stretch at either end is left to ordinary pages.
+    constexpr std::size_t kLargePage = std::size_t{2} << 20;
+    if (size >= kLargePage) {
+        capacity = (size + kLargePage - 1) & ~(kLargePage - 1);
+        void* data = nullptr;
+        if (::posix_memalign(&data, kLargePage, capacity) != 0)
+            throw std::bad_alloc();
+        ::madvise(data, capacity, MADV_HUGEPAGE);
+        return static_cast<char*>(data);
+    }
 #endif
+    capacity = std::max<std::size_t>(size, 1);
+    void* const data = std::malloc(capacity);
+    if (data == nullptr)
+        throw std::bad_alloc();
+    return static_cast<char*>(data);
 }
 
 void FileBytes::forgetBefore(std::size_t end) const {

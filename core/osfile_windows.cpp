@@ -211,9 +211,12 @@ void FileBytes::release() {
 }
 
 // Large pages need a privilege that a user's program does not have: ordinary pages it is.
-void adviseLargePages(char* data, std::size_t size) {
-    (void)data;
-    (void)size;
+char* allocateLarge(std::size_t size, std::size_t& capacity) {
+    capacity = std::max<std::size_t>(size, 1);
+    void* const data = std::malloc(capacity);
+    if (data == nullptr)
+        throw std::bad_alloc();
+    return static_cast<char*>(data);
 }
 
 // The bytes are read into memory here, not mapped: there is nothing to give back before the end.
