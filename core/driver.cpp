@@ -187,6 +187,8 @@ private:
     std::int64_t m_next = kStep;
 };
 
+constexpr std::size_t kScanStep = 256 << 10;
+
 void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, ByteSink& out,
                bool forgetRead, EntryIndex* notes) {
     RunWriter writer(reader.bytes(), out, notes);
@@ -200,17 +202,12 @@ void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& 
         }
         if (asItIs) {
             const auto from = static_cast<std::size_t>(ReadPos - 1);
-            std::size_t end = reader.crlfLinesEnd(from);
-            // The stretch goes out a step of whole lines at a time when the bytes behind are to be
-            // forgotten.
-            if (forgetRead && end - from > static_cast<std::size_t>(Forgetting::kStep)) {
-                const std::size_t lastEnd =
-                    reader.bytes().rfind('\n', from + static_cast<std::size_t>(Forgetting::kStep));
-                if (lastEnd != std::string_view::npos && lastEnd >= from)
-                    end = lastEnd + 1;
-            }
+            // A step at a time, each written while its bytes are still in the processor's cache from the
+            // scan: a scan of the whole file first would read it from memory twice.
+            const std::size_t end = reader.crlfLinesEnd(from, from + kScanStep);
             if (end > from) {
                 writer.copyRun(from, end);
+                writer.flush();
                 ReadPos = static_cast<std::int64_t>(end) + 1;
                 continue;
             }

@@ -69,10 +69,10 @@ std::string_view LineReader::readLastStretch(std::int64_t& ReadPos) const {
     return all.substr(start, at - start);
 }
 
-std::size_t LineReader::crlfLinesEnd(std::size_t from) const {
+std::size_t LineReader::crlfLinesEnd(std::size_t from, std::size_t upTo) const {
     // Only lines before the last stretch qualify: after the file's last CR or LF a NUL ends a line.
     const char* const base = m_bytes.data();
-    const std::size_t limit = m_lastStretch;
+    const std::size_t limit = std::min(m_lastStretch, upTo);
     std::size_t good = from; // just after the last CR LF found so far
     std::size_t i = from;
 #ifdef __SSE2__

@@ -31,7 +31,7 @@ public:
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
-    /// Reads the whole file (mapped where the platform maps files). Throws IoError naming the file and the
+    /// Reads the whole file (see os::FileBytes). Throws IoError naming the file and the
     /// reason.
     static LineReader open(const std::filesystem::path& path);
 
@@ -60,8 +60,9 @@ public:
 
     /// The end (a byte offset) of the longest stretch of lines from byte offset from on that each end with
     /// CR LF and hold no other CR or LF: lines that ReadLineAt returns exactly as the bytes have them, so
-    /// such a stretch can be copied whole. from itself when the line there is no such line.
-    std::size_t crlfLinesEnd(std::size_t from) const;
+    /// such a stretch can be copied whole. from itself when the line there is no such line. Only lines
+    /// that end before byte offset upTo are looked at.
+    std::size_t crlfLinesEnd(std::size_t from, std::size_t upTo = std::string_view::npos) const;
 
     /// The position of the first line from position from on (from is where a line starts) whose first
     /// bytes are prefix, found without reading the lines in between; kEndOfFile when there is none.
