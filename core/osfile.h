@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 // What the core takes from the operating system for its files, with one implementation per platform
 // (osfile_posix.cpp, osfile_windows.cpp). Failures come back as error codes whose message() is the system's
@@ -77,16 +78,22 @@ std::error_code writePieces(File& file, const std::string_view* pieces, std::siz
 /// std::bad_alloc.
 char* allocateLarge(std::size_t size, std::size_t& capacity);
 
-/// A whole file's bytes, read-only, until destruction; move-only. Regular files are mapped where the
-/// platform maps them cheaply (no copy, no fresh memory); otherwise the file is read into memory, to the
-/// end whatever its size said. The file is opened so that a program holding it open for writing does
-/// not keep us from reading.
+/// A whole file's bytes, read-only, until destruction; move-only. Where the platform has large pages, a
+/// large regular file is read into them and a small one is mapped (no copy, no fresh memory); otherwise
+/// the file is read into memory, to the end whatever its size said. The file is opened so that a program
+/// holding it open for writing does not keep us from reading.
 class FileBytes {
 public:
     FileBytes() = default;
-    ~FileBytes();
-    FileBytes(FileBytes&& other) noexcept;
-    FileBytes& operator=(FileBytes&& other) noexcept;
+    ~FileBytes() { release(); }
+    FileBytes(FileBytes&& other) noexcept { take(other); }
+    FileBytes& operator=(FileBytes&& other) noexcept {
+        if (this != &other) {
+            release();
+            take(other);
+        }
+        return *this;
+    }
     FileBytes(const FileBytes&) = delete;
     FileBytes& operator=(const FileBytes&) = delete;
 
@@ -99,17 +106,26 @@ public:
         return bytes;
     }
     std::string_view view() const { return {m_data, m_size}; }
-    /// Gives the memory of the whole pages before byte offset end back to the system where the file is
-    /// mapped: they are read again from the file (the file cache) if touched later, so the bytes never
-    /// change, but a pass that will not look back keeps the process's memory small.
+    /// The bytes before byte offset end will not be read again: the memory of the whole pages before it
+    /// goes back to the system where that is cheap, so that a pass that never looks back keeps the
+    /// process's memory small. A mapped file's pages would be read again from the file cache if touched;
+    /// pages of a copy read into memory are gone, and a touch ends the process rather than give other
+    /// bytes.
     void forgetBefore(std::size_t end) const;
 
 private:
     void release();
+    void take(FileBytes& other) noexcept {
+        m_data = std::exchange(other.m_data, nullptr);
+        m_size = std::exchange(other.m_size, 0);
+        m_mapLength = std::exchange(other.m_mapLength, 0);
+        m_copy = std::exchange(other.m_copy, false);
+    }
 
     char* m_data = nullptr;
     std::size_t m_size = 0;
-    bool m_mapped = false;
+    std::size_t m_mapLength = 0; // a mapping of this many bytes at m_data; 0: memory from std::malloc
+    bool m_copy = false;         // the mapping is memory the file was read into, not the file itself
 };
 
 } // namespace tamarisk::core::os

@@ -185,29 +185,10 @@ std::error_code writePieces(File& file, const std::string_view* pieces, std::siz
     return {};
 }
 
-FileBytes::~FileBytes() {
-    release();
-}
-
-FileBytes::FileBytes(FileBytes&& other) noexcept
-    : m_data(std::exchange(other.m_data, nullptr)), m_size(std::exchange(other.m_size, 0)),
-      m_mapped(std::exchange(other.m_mapped, false)) {}
-
-FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
-    if (this != &other) {
-        release();
-        m_data = std::exchange(other.m_data, nullptr);
-        m_size = std::exchange(other.m_size, 0);
-        m_mapped = std::exchange(other.m_mapped, false);
-    }
-    return *this;
-}
-
 void FileBytes::release() {
     std::free(m_data); // never mapped here: the file is read whole
     m_data = nullptr;
     m_size = 0;
-    m_mapped = false;
 }
 
 // Large pages need a privilege that a user's program does not have: ordinary pages it is.

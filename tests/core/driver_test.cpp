@@ -260,6 +260,24 @@ TEST(ChengeWrg, ShuffleReplacesTheConvertedCopy) {
     const std::string converted = convertQueueText(reference, LineReader(queue));
     ASSERT_GT(converted.size(), 2 * queue.size());
     EXPECT_EQ(readFile(dir / "q.wrs"), shuffleEntries(LineReader(converted), reference.random));
+
+    // A queue of several megabytes is read into memory whose pages are given back behind the conversion
+    // a few megabytes at a time: lines held for their entry's address are kept, and nothing is read
+    // again once given back (the process would end).
+    queue.clear();
+    for (int i = 0; i < 150000; ++i) {
+        const std::string n = std::to_string(i);
+        queue += "Info=" + n + "\r\nReferer=1\r\nLogin=" + n + (i % 1000 == 0 ? "\n" : "\r\n") +
+                 "Url=http://h.a.b/" + n + "\r\n";
+    }
+    writeFile(dir / "q.wrg", queue);
+    ASSERT_GT(queue.size(), std::size_t{6} << 20);
+    reference = state;
+    state.random.seed(9);
+    reference.random.seed(9);
+    ASSERT_EQ(Chenge_Wrg(state, dir / "q.wrg", hooks).outcome, Outcome::Converted);
+    EXPECT_EQ(readFile(dir / "q.wrs"),
+              shuffleEntries(LineReader(convertQueueText(reference, LineReader(queue))), reference.random));
 }
 
 TEST(ChengeWrg, OtherFilesAreLeftAloneButTheStateIsReset) {
