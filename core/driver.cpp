@@ -567,7 +567,7 @@ std::string convertQueueText(State& state, const LineReader& queueFile) {
 namespace {
 
 // Finds the entries of a text for shuffleEntries, in the form it keeps them.
-void findEntries(const LineReader& converted, std::vector<std::uint64_t>& entries) {
+void findEntries(const LineReader& converted, LargeVector<std::uint64_t>& entries) {
     const auto note = [&entries](std::int64_t start, bool wholeCopy) {
         entries.push_back(static_cast<std::uint64_t>(start) << 1 | (wholeCopy ? 1 : 0));
     };
@@ -621,8 +621,8 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out, 
     // next begins, the last at the end of the text. An entry whose lines all end with CR LF and that has
     // no comment line is then copied as one run of bytes; any other is copied line by line. Each entry
     // takes 8 bytes: its start shifted left by one, and that bit set for a whole copy.
-    std::vector<std::uint64_t> searched;
-    std::vector<std::uint64_t>& entries = given != nullptr ? given->entries() : searched;
+    LargeVector<std::uint64_t> searched;
+    LargeVector<std::uint64_t>& entries = given != nullptr ? given->entries() : searched;
     const auto startOf = [&entries](std::size_t i) { return static_cast<std::int64_t>(entries[i] >> 1); };
     const std::string_view bytes = converted.bytes();
     const auto size = static_cast<std::int64_t>(bytes.size());
@@ -635,7 +635,7 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out, 
     // arithmetic in a small table, copying waits on memory, and the two overlap. The drawing runs ahead,
     // so that each entry's bytes can be asked of the memory a few entries before they are copied: the
     // entries are read in random order, and each read would otherwise wait.
-    std::vector<std::uint32_t> order(count);
+    LargeVector<std::uint32_t> order(count);
     Progress drawn;
     RemainingEntries remaining(count);
     const auto draw = [&]() noexcept {

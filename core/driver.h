@@ -2,6 +2,7 @@
 
 #include "core/bytesink.h"
 #include "core/conversionhooks.h"
+#include "core/largevector.h"
 #include "core/linereader.h"
 #include "core/state.h"
 
@@ -40,13 +41,13 @@ public:
     /// The whole lines, each ending with CR LF, begin at byte offset offset of the text.
     void noteLines(std::size_t offset, std::string_view lines);
 
-    std::vector<std::uint64_t>& entries() { return m_entries; }
+    LargeVector<std::uint64_t>& entries() { return m_entries; }
 
 private:
     void noteEntryOrComment(std::size_t offset, std::string_view head, std::string_view rest);
     void noteComment(std::size_t offset);
 
-    std::vector<std::uint64_t> m_entries;
+    LargeVector<std::uint64_t> m_entries;
 };
 
 /// The converted text of a queue file: every line through Set_AllStatus, and through the referer pass

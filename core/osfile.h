@@ -72,10 +72,10 @@ bool entryExists(const std::filesystem::path& path);
 std::error_code writePieces(File& file, const std::string_view* pieces, std::size_t count);
 
 /// Memory for a large buffer made in memory, for std::free and std::realloc; capacity is at least the size
-/// asked for. Where the platform gives large pages on request, the capacity is whole large pages and they
-/// are asked for: the buffer then costs a few page faults rather than one every 4 KiB, and a buffer read
-/// in random order (the entries of a shuffle) far fewer address-translation misses. Throws
-/// std::bad_alloc.
+/// asked for. Where the platform gives large pages on request, the capacity of a buffer of a quarter
+/// megabyte or more is whole large pages and they are asked for: the buffer then costs a few page faults
+/// rather than one every 4 KiB, and a buffer read in random order (the entries of a shuffle) far fewer
+/// address-translation misses. Throws std::bad_alloc.
 char* allocateLarge(std::size_t size, std::size_t& capacity);
 
 /// A whole file's bytes, read-only, until destruction; move-only. Where the platform has large pages, a
