@@ -243,7 +243,7 @@ std::error_code writePieces(File& file, const std::string_view* pieces, std::siz
 
 void FileBytes::release() {
     if (m_mapLength > 0)
-        ::munmap(m_data, m_mapLength); // pages forgotten before are simply no longer there
+        ::munmap(m_data, m_mapLength);
     else
         std::free(m_data);
     m_data = nullptr;
@@ -276,17 +276,20 @@ char* allocateLarge(std::size_t size, std::size_t& capacity) {
 void FileBytes::forgetBefore(std::size_t end) const {
     if (m_mapLength == 0)
         return;
-    // A copy's pages are unmapped, whole large pages at a time so that none is split, and a touch of
-    // them faults; a private mapping of the file that is never written loses nothing by dropping its
-    // pages, as a later touch maps the file's bytes in again.
+    // A copy's pages go, whole large pages at a time so that none is split, and a touch of them faults; a
+    // private mapping of the file that is never written loses nothing by dropping its pages, as a later touch
+    // maps the file's bytes in again.
     const std::size_t page = m_copy ? kLargePage : static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
     const std::size_t whole = std::min(end, m_size) / page * page;
     if (whole == 0)
         return;
-    if (m_copy)
-        ::munmap(m_data, whole);
-    else
+    if (m_copy) {
+        // Replaced by pages that cannot be touched: their memory is freed, and their addresses stay ours
+        // (unmapped, the system could hand them to the next allocation, which release would then unmap).
+        ::mmap(m_data, whole, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED | MAP_NORESERVE, -1, 0);
+    } else {
         ::madvise(m_data, whole, MADV_DONTNEED);
+    }
 }
 
 std::error_code FileBytes::open(const std::filesystem::path& path, FileBytes& bytes) {
