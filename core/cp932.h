@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -42,8 +43,12 @@ inline std::size_t asciiPrefixOf(std::string_view s) {
     for (; i + 8 <= s.size(); i += 8) {
         std::uint64_t word;
         std::memcpy(&word, s.data() + i, 8);
-        if ((word & 0x8080808080808080ULL) != 0)
+        if (const std::uint64_t high = word & 0x8080808080808080ULL; high != 0) {
+            // The first byte in memory is the lowest one of a little-endian word.
+            if constexpr (std::endian::native == std::endian::little)
+                return i + static_cast<std::size_t>(std::countr_zero(high)) / 8;
             break;
+        }
     }
     while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80)
         ++i;

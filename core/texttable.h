@@ -20,9 +20,25 @@ inline std::uint64_t textHash(std::string_view text) {
         std::memcpy(&word, text.data() + i, 8);
         hash = (std::rotl(hash, 23) ^ word) * kOdd;
     }
-    if (i < text.size()) {
+    // The last bytes as one word, with fixed-size loads rather than a copy of a variable length.
+    if (const std::size_t rest = text.size() - i; rest > 0) {
+        const char* const p = text.data();
         std::uint64_t word = 0;
-        std::memcpy(&word, text.data() + i, text.size() - i);
+        if (text.size() >= 8) {
+            std::memcpy(&word, p + text.size() - 8, 8); // the word's last rest bytes are the ones left
+            word = std::endian::native == std::endian::little ? word >> (8 * (8 - rest))
+                                                              : word << (8 * (8 - rest));
+        } else if (rest >= 4) {
+            std::uint32_t low = 0;
+            std::uint32_t high = 0;
+            std::memcpy(&low, p, 4);
+            std::memcpy(&high, p + rest - 4, 4);
+            word = low | std::uint64_t{high} << 32;
+        } else {
+            word = static_cast<unsigned char>(p[0]) |
+                   static_cast<unsigned>(static_cast<unsigned char>(p[rest / 2])) << 8 |
+                   static_cast<unsigned>(static_cast<unsigned char>(p[rest - 1])) << 16;
+        }
         hash = (std::rotl(hash, 23) ^ word) * kOdd;
     }
     // The slot is taken from the low bits, which a multiplication leaves depending on the low bits of

@@ -61,7 +61,6 @@ Cut cutAddress(const State& state, std::string_view withSlash, const ServerGroup
         T = S.mid(d1 + 1);
         cut.leadBytes = S.offsetOf(d1 + 1);
     }
-    const CharText tail(T);
 
     if (const ServerRec* const found = keyGroup(state, index, d1 != 0, K1)) {
         const ServerRec& group = *found;
@@ -72,7 +71,7 @@ Cut cutAddress(const State& state, std::string_view withSlash, const ServerGroup
             break;
         case kSTypeF:
             if (const std::size_t e2 = S.find("/", e + 1); e2 > 0)
-                cut.key = tail.left(e2 - d1 - 1);
+                cut.key = CharText(T).left(e2 - d1 - 1);
             break;
         case kSTypeV:
             for (;;) {
@@ -85,7 +84,7 @@ Cut cutAddress(const State& state, std::string_view withSlash, const ServerGroup
                     digits = c.size() == 1 && c[0] >= '0' && c[0] <= '9';
                 }
                 if (digits) {
-                    cut.key = tail.left(f - d1 - 1);
+                    cut.key = CharText(T).left(f - d1 - 1);
                     break;
                 }
                 e = f;
