@@ -309,8 +309,10 @@ std::error_code FileBytes::open(const std::filesystem::path& path, FileBytes& by
         // A large file is read into large pages rather than mapped. On a virtual machine that keeps
         // shadow page tables, the first touch of each 4 KiB page of a mapping costs the process a trip to
         // the host (11 ms for a 23 MB queue); reading it costs one copy into pages that come 2 MiB at a
-        // time (5 ms).
-        if (size >= kLargePage) {
+        // time (5 ms). A file of more than half a gigabyte is still mapped: the file cache can give its
+        // pages back under memory pressure, a copy cannot.
+        constexpr std::size_t kLargestCopy = std::size_t{512} << 20;
+        if (size >= kLargePage && size <= kLargestCopy) {
             Pages pages;
             if (const std::error_code error = readIntoPages(descriptor, size, pages))
                 return error;
