@@ -81,8 +81,7 @@ char* allocateLarge(std::size_t size, std::size_t& capacity);
 /// A whole file's bytes, read-only, until destruction; move-only. Where the platform has large pages, a
 /// regular file of a few megabytes to half a gigabyte is read into them and a smaller or larger one is
 /// mapped (no copy, no fresh memory); otherwise the file is read into memory, to the end whatever its size
-/// said. The file is opened so that a program
-/// holding it open for writing does not keep us from reading.
+/// said. The file is opened so that a program holding it open for writing does not keep us from reading.
 class FileBytes {
 public:
     FileBytes() = default;

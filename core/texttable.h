@@ -28,7 +28,7 @@ inline std::uint64_t textHash(std::string_view text) {
             std::memcpy(&word, p + text.size() - 8, 8); // the word's last rest bytes are the ones left
             word = std::endian::native == std::endian::little ? word >> (8 * (8 - rest))
                                                               : word << (8 * (8 - rest));
-        } else if (rest >= 4) {
+        } else if (rest >= 4) { // a text shorter than a word: rest is all of it
             std::uint32_t low = 0;
             std::uint32_t high = 0;
             std::memcpy(&low, p, 4);
