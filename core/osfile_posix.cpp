@@ -54,6 +54,28 @@ struct Pages {
     std::size_t length = 0; // bytes mapped
 };
 
+// Reads the file from size on to its end into data, growing it twice as large through grow(data, size,
+// capacity) whenever it is full; grow keeps the bytes read and frees the old memory, or frees it and throws
+// std::bad_alloc. On a read error data is left for the caller to free.
+template <typename Grow>
+std::error_code readToEnd(int descriptor, char*& data, std::size_t& capacity, std::size_t& size, Grow grow) {
+    for (;;) {
+        if (size == capacity) {
+            data = grow(data, size, capacity);
+            capacity *= 2;
+        }
+        const ssize_t n = ::read(descriptor, data + size, capacity - size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return lastError();
+        }
+        if (n == 0)
+            return {};
+        size += static_cast<std::size_t>(n);
+    }
+}
+
 // Reads the file to its end into large pages, room for expected bytes first and more should the file
 // have grown since. No pages when there is no memory for them at first (the file is then mapped instead);
 // throws std::bad_alloc when there is none for a file that grew.
@@ -64,29 +86,18 @@ std::error_code readIntoPages(int descriptor, std::size_t expected, Pages& pages
     if (data == nullptr)
         return {};
     std::size_t size = 0;
-    for (;;) {
-        if (size == length) {
-            char* const bigger = mapLargePages(2 * length);
-            if (bigger == nullptr) {
-                ::munmap(data, length);
-                throw std::bad_alloc();
-            }
-            std::memcpy(bigger, data, size);
-            ::munmap(data, length);
-            data = bigger;
-            length *= 2;
-        }
-        const ssize_t n = ::read(descriptor, data + size, length - size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const std::error_code error = lastError();
-            ::munmap(data, length);
-            return error;
-        }
-        if (n == 0)
-            break;
-        size += static_cast<std::size_t>(n);
+    const auto grow = [](char* old, std::size_t used, std::size_t mapped) {
+        char* const bigger = mapLargePages(2 * mapped);
+        if (bigger != nullptr)
+            std::memcpy(bigger, old, used);
+        ::munmap(old, mapped);
+        if (bigger == nullptr)
+            throw std::bad_alloc();
+        return bigger;
+    };
+    if (const std::error_code error = readToEnd(descriptor, data, length, size, grow)) {
+        ::munmap(data, length);
+        return error;
     }
     pages = {data, size, length};
     return {};
@@ -346,27 +357,17 @@ std::error_code FileBytes::open(const std::filesystem::path& path, FileBytes& by
     if (buffer == nullptr)
         throw std::bad_alloc();
     std::size_t size = 0;
-    for (;;) {
-        if (size == capacity) {
-            char* bigger = static_cast<char*>(std::realloc(buffer, capacity * 2));
-            if (bigger == nullptr) {
-                std::free(buffer);
-                throw std::bad_alloc();
-            }
-            buffer = bigger;
-            capacity *= 2;
+    const auto grow = [](char* old, std::size_t /*used*/, std::size_t allocated) {
+        char* const bigger = static_cast<char*>(std::realloc(old, 2 * allocated));
+        if (bigger == nullptr) {
+            std::free(old);
+            throw std::bad_alloc();
         }
-        const ssize_t n = ::read(descriptor, buffer + size, capacity - size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const std::error_code error = lastError();
-            std::free(buffer);
-            return error;
-        }
-        if (n == 0)
-            break;
-        size += static_cast<std::size_t>(n);
+        return bigger;
+    };
+    if (const std::error_code error = readToEnd(descriptor, buffer, capacity, size, grow)) {
+        std::free(buffer);
+        return error;
     }
     bytes.m_data = buffer;
     bytes.m_size = size;
