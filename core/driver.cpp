@@ -19,6 +19,10 @@
 #include <thread>
 #include <utility>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace tamarisk::core {
 
 namespace {
@@ -193,24 +197,24 @@ void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& 
                bool forgetRead, EntryIndex* notes) {
     RunWriter writer(reader.bytes(), out, notes);
     Forgetting forgetting(reader, forgetRead);
-    // With no rule on, only the line ends can change: stretches of CR LF lines go out as they are.
-    const bool asItIs = rewriter.changesNothing();
+    // Stretches of CR LF lines that no rule rewrites go out as they are; only lines that begin as a
+    // rewritten line does are read one by one. With no rule on, only the line ends can change.
+    const LineStops stops(rewriter.rewrittenBeginnings());
     while (ReadPos >= 1) {
         if (forgetting.due(ReadPos)) {
             writer.flush();
             forgetting.forgetBefore(static_cast<std::size_t>(ReadPos - 1));
         }
-        if (asItIs) {
-            const auto from = static_cast<std::size_t>(ReadPos - 1);
-            // A step at a time, each written while its bytes are still in the processor's cache from the
-            // scan: a scan of the whole file first would read it from memory twice.
-            const std::size_t end = reader.crlfLinesEnd(from, from + kScanStep);
-            if (end > from) {
-                writer.copyRun(from, end);
+        const auto from = static_cast<std::size_t>(ReadPos - 1);
+        const std::size_t end = reader.crlfLinesEnd(from, from + kScanStep, stops);
+        if (end > from) {
+            writer.copyRun(from, end);
+            // With no rule on, a step at a time, each written while its bytes are still in the processor's
+            // cache from the scan: a scan of the whole file first would read it from memory twice.
+            if (stops.empty())
                 writer.flush();
-                ReadPos = static_cast<std::int64_t>(end) + 1;
-                continue;
-            }
+            ReadPos = static_cast<std::int64_t>(end) + 1;
+            continue;
         }
         const std::string_view line = reader.ReadLineAt(ReadPos);
         if (ReadPos < 1)
@@ -523,17 +527,37 @@ void EntryIndex::noteEntryOrComment(std::size_t offset, std::string_view head, s
 }
 
 void EntryIndex::noteLines(std::size_t offset, std::string_view lines) {
-    // A line begins at the start and after each LF. First the entries, then the comment lines, each given
-    // to the entry it lies in.
-    for (std::size_t at = lines.find(queue::kInfo); at != std::string_view::npos;
-         at = lines.find(queue::kInfo, at + 1)) {
-        if (at == 0 || lines[at - 1] == '\n')
+    // A line begins at the start and after each LF; only those that begin with an entry's first letter or
+    // a comment's are looked at, in order, so that a comment line finds the entry it lies in noted.
+    const char* const bytes = lines.data();
+    const auto note = [&](std::size_t at) {
+        const std::string_view line = lines.substr(at);
+        if (line.starts_with(queue::kInfo))
             m_entries.push_back(static_cast<std::uint64_t>(offset + at + 1) << 1 | 1);
-    }
-    for (std::size_t at = lines.find(queue::kComment); at != std::string_view::npos;
-         at = lines.find(queue::kComment, at + 1)) {
-        if (at == 0 || lines[at - 1] == '\n')
+        else if (line.starts_with(queue::kComment))
             noteComment(offset + at);
+    };
+    std::size_t i = 0;
+    bool lineStart = true;
+#ifdef __SSE2__
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i entry = _mm_set1_epi8(queue::kInfo[0]);
+    const __m128i comment = _mm_set1_epi8(queue::kComment[0]);
+    for (; i + 16 <= lines.size(); i += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        const auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lf)));
+        auto starts = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, entry), _mm_cmpeq_epi8(chunk, comment))));
+        starts &= ((lfs << 1) & 0xFFFFu) | static_cast<unsigned>(lineStart);
+        for (; starts != 0; starts &= starts - 1)
+            note(i + static_cast<std::size_t>(__builtin_ctz(starts)));
+        lineStart = (lfs >> 15) != 0;
+    }
+#endif
+    for (; i < lines.size(); ++i) {
+        if (lineStart)
+            note(i);
+        lineStart = bytes[i] == '\n';
     }
 }
 

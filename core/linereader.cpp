@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 namespace tamarisk::core {
 
@@ -69,33 +70,77 @@ std::string_view LineReader::readLastStretch(std::int64_t& ReadPos) const {
     return all.substr(start, at - start);
 }
 
-std::size_t LineReader::crlfLinesEnd(std::size_t from, std::size_t upTo) const {
+LineStops::LineStops(std::string_view beginnings) {
+    if (beginnings.size() % 2 != 0 || beginnings.size() > 2 * kMax)
+        throw std::invalid_argument("line stops are up to eight two-byte beginnings");
+    for (std::size_t k = 0; k < beginnings.size(); k += 2) {
+        m_pairs[2 * m_count] = beginnings[k];
+        m_pairs[2 * m_count + 1] = beginnings[k + 1];
+        ++m_count;
+        if (std::find(m_firsts, m_firsts + m_firstCount, beginnings[k]) != m_firsts + m_firstCount)
+            continue;
+        if (m_firstCount == 4)
+            m_blocks = false;
+        else
+            m_firsts[m_firstCount++] = beginnings[k];
+    }
+}
+
+std::size_t LineReader::crlfStretchEnd(std::size_t from, std::size_t upTo, const LineStops& stops) const {
     // Only lines before the last stretch qualify: after the file's last CR or LF a NUL ends a line.
     const char* const base = m_bytes.data();
     const std::size_t limit = std::min(m_lastStretch, upTo);
+    // A line whose second byte lies at or past the limit cannot end before it, so it is never part of the
+    // stretch whether it stops it or not.
+    const auto stopsAt = [&](std::size_t at) { return stops.beginAt(base + at, base + limit); };
     std::size_t good = from; // just after the last CR LF found so far
     std::size_t i = from;
 #ifdef __SSE2__
     // Sixteen bytes at a time: a stretch is regular when every LF follows a CR and every CR precedes an LF,
-    // so the LF positions are the CR positions moved up by one.
+    // so the LF positions are the CR positions moved up by one. Lines begin after each LF; those whose
+    // first byte is a first byte of stops are looked at one by one.
     const __m128i cr = _mm_set1_epi8('\r');
     const __m128i lf = _mm_set1_epi8('\n');
-    unsigned carry = 0;
-    while (i + 16 <= limit) {
+    const std::size_t firstCount = stops.m_firstCount;
+    __m128i firsts[4];
+    for (std::size_t k = 0; k < firstCount; ++k)
+        firsts[k] = _mm_set1_epi8(stops.m_firsts[k]);
+    unsigned carry = 0;     // the block before ended with a CR
+    unsigned lineStart = 1; // the block's first byte begins a line: from does
+    while (stops.m_blocks && i + 16 <= limit) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
         const auto crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, cr)));
         const auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lf)));
-        if (lfs != (((crs << 1) & 0xFFFFu) | carry))
+        const unsigned odd = lfs ^ (((crs << 1) & 0xFFFFu) | carry);
+        unsigned candidates = 0;
+        for (std::size_t k = 0; k < firstCount; ++k)
+            candidates |= static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, firsts[k])));
+        candidates &= ((lfs << 1) & 0xFFFFu) | lineStart;
+        unsigned stopAt = 16;
+        for (; candidates != 0; candidates &= candidates - 1) {
+            const auto at = static_cast<unsigned>(__builtin_ctz(candidates));
+            if (stopsAt(i + at)) {
+                stopAt = at;
+                break;
+            }
+        }
+        // Every line end before the stopping line is a CR LF: the stretch ends where that line begins.
+        if (stopAt < 16 && (odd & ((1u << stopAt) - 1)) == 0)
+            return i + stopAt;
+        if (odd != 0)
             break;
         if (lfs != 0)
             good = i + static_cast<std::size_t>(31 - __builtin_clz(lfs)) + 1;
         carry = crs >> 15;
+        lineStart = lfs >> 15;
         i += 16;
     }
     i = good;
 #endif
     // The rest one byte at a time, from the last line end known to be good.
     while (i < limit) {
+        if (i == good && stopsAt(i))
+            break;
         const char c = base[i];
         if (c == '\n')
             break;

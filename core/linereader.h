@@ -17,6 +17,36 @@ namespace tamarisk::core {
 /// The position ReadLineAt leaves when there are no more lines.
 inline constexpr std::int64_t kEndOfFile = -100;
 
+/// The two-byte beginnings of the lines that end a stretch of LineReader::crlfLinesEnd, such as "StUr":
+/// lines a caller looks at one by one, while it copies the lines between them whole. Made once for the
+/// many scans of a pass.
+class LineStops {
+public:
+    LineStops() = default;
+    explicit LineStops(std::string_view beginnings);
+
+    bool empty() const { return m_count == 0; }
+    /// Whether the bytes at p, of which there are at least two before end, begin with one of the stops.
+    bool beginAt(const char* p, const char* end) const {
+        for (std::size_t k = 0; k < m_count; ++k) {
+            if (p[0] == m_pairs[2 * k] && end - p >= 2 && p[1] == m_pairs[2 * k + 1])
+                return true;
+        }
+        return false;
+    }
+
+private:
+    friend class LineReader;
+
+    static constexpr std::size_t kMax = 8;
+    char m_pairs[2 * kMax] = {};
+    std::size_t m_count = 0;
+    // The stops' first bytes, each once; past four, the scan goes a byte at a time.
+    char m_firsts[4] = {};
+    std::size_t m_firstCount = 0;
+    bool m_blocks = true;
+};
+
 /// A text file held in memory, read line by line from 1-based byte positions. A line ends at CR LF, a
 /// lone CR or a lone LF; lines of any length are returned whole. After the file's last CR or LF a NUL
 /// byte also ends a line, and NUL bytes at the very end of the file are no line.
@@ -61,8 +91,15 @@ public:
     /// The end (a byte offset) of the longest stretch of lines from byte offset from on that each end with
     /// CR LF and hold no other CR or LF: lines that ReadLineAt returns exactly as the bytes have them, so
     /// such a stretch can be copied whole. from itself when the line there is no such line. Only lines
-    /// that end before byte offset upTo are looked at.
-    std::size_t crlfLinesEnd(std::size_t from, std::size_t upTo = std::string_view::npos) const;
+    /// that end before byte offset upTo are looked at, and a line that begins with one of stops ends the
+    /// stretch too.
+    std::size_t crlfLinesEnd(std::size_t from, std::size_t upTo = std::string_view::npos,
+                             const LineStops& stops = {}) const {
+        // A pass asks at every line it looks at; most of those begin with a stop themselves.
+        if (from < m_lastStretch && stops.beginAt(m_bytes.data() + from, m_bytes.data() + m_lastStretch))
+            return from;
+        return crlfStretchEnd(from, upTo, stops);
+    }
 
     /// The position of the first line from position from on (from is where a line starts) whose first
     /// bytes are prefix, found without reading the lines in between; kEndOfFile when there is none.
@@ -70,6 +107,7 @@ public:
 
 private:
     void index();
+    std::size_t crlfStretchEnd(std::size_t from, std::size_t upTo, const LineStops& stops) const;
     /// ReadLineAt at a position below 1 or in the stretch after the file's last CR or LF.
     std::string_view readLastStretch(std::int64_t& ReadPos) const;
 

@@ -70,9 +70,12 @@ std::string_view EntryRewriter::Set_AllStatus(std::string_view line) {
     return line;
 }
 
-bool EntryRewriter::changesNothing() const {
-    return !m_state.optionOn(kOptSaveFolder) && !m_state.optionOn(kOptServerChange) &&
-           !m_state.optionOn(kOptWebjump) && !m_state.optionOn(kOptAddressChange);
+std::string_view EntryRewriter::rewrittenBeginnings() const {
+    static_assert(queue::kStoreIn.starts_with("St") && queue::kUrl.starts_with("Ur"));
+    const bool folder = m_state.optionOn(kOptSaveFolder);
+    const bool address = m_state.optionOn(kOptServerChange) || m_state.optionOn(kOptWebjump) ||
+                         m_state.optionOn(kOptAddressChange);
+    return folder && address ? "StUr" : folder ? "St" : address ? "Ur" : "";
 }
 
 std::string_view EntryRewriter::saveFolderLine() {

@@ -22,8 +22,9 @@ public:
     /// lines go through the address change, the Webjump forms and the server-group step; every other line
     /// comes back as it is. The view stays valid until the next call.
     std::string_view Set_AllStatus(std::string_view line);
-    /// Whether Set_AllStatus gives back every line as it is (the options that rewrite lines are off).
-    bool changesNothing() const;
+    /// The two-byte beginnings of the lines Set_AllStatus may rewrite, one after another ("StUr"); every
+    /// other line comes back as it is. Empty when the options that rewrite lines are off.
+    std::string_view rewrittenBeginnings() const;
 
 private:
     std::string_view saveFolderLine();

@@ -12,6 +12,7 @@ using tamarisk::core::ByteLen;
 using tamarisk::core::CharPos;
 using tamarisk::core::kEndOfFile;
 using tamarisk::core::LineReader;
+using tamarisk::core::LineStops;
 using tamarisk::core::NumStr;
 
 namespace {
@@ -172,7 +173,8 @@ TEST(LineReader, OpenReadsAFileAndReportsFailures) {
 }
 
 // The stretch of CR LF lines that may be copied whole ends exactly where reading line by line first meets
-// a line not ended by CR LF, wherever the line ends fall against the 16-byte blocks of the scan.
+// a line not ended by CR LF, a line that begins with one of the stopping beginnings, or a line that does not
+// end before the bound, wherever the line ends and beginnings fall against the 16-byte blocks of the scan.
 TEST(LineReader, CrLfStretchEndsWhereTheFirstOtherLineEndIs) {
     std::uint32_t seed = 1;
     const auto next = [&seed](std::uint32_t bound) {
@@ -184,22 +186,29 @@ TEST(LineReader, CrLfStretchEndsWhereTheFirstOtherLineEndIs) {
         const std::uint32_t length = next(80);
         for (std::uint32_t i = 0; i < length; ++i) {
             const std::uint32_t r = next(round % 2 == 0 ? 40 : 6);
-            const char* const pieces[] = {"\n", "\r", "\0", "\r\n", "x"};
-            bytes += r < 3 ? std::string(pieces[r], 1) : std::string(pieces[r < 8 ? 3 : 4]);
+            const char* const pieces[] = {"\n", "\r", "\0", "\r\n", "x", "St", "Ur", "S", "U"};
+            bytes += r < 3 ? std::string(pieces[r], 1) : std::string(pieces[r < 8 ? 3 : 4 + r % 5]);
         }
         const LineReader reader(bytes);
         for (std::size_t from = 0; from <= bytes.size(); ++from) {
-            std::size_t expected = from;
-            for (std::int64_t ReadPos = static_cast<std::int64_t>(from) + 1;;) {
-                const std::int64_t start = ReadPos - 1;
-                const std::string_view line = reader.ReadLineAt(ReadPos);
-                const auto end = static_cast<std::size_t>(start) + line.size();
-                if (ReadPos < 1 || static_cast<std::size_t>(ReadPos - 1) != end + 2 || bytes[end] != '\r')
-                    break;
-                expected = end + 2;
+            const std::size_t upTo = from + next(48);
+            for (const std::string_view beginnings : {std::string_view(), std::string_view("StUr")}) {
+                const LineStops stops(beginnings);
+                std::size_t expected = from;
+                for (std::int64_t ReadPos = static_cast<std::int64_t>(from) + 1;;) {
+                    const std::int64_t start = ReadPos - 1;
+                    const std::string_view line = reader.ReadLineAt(ReadPos);
+                    const auto end = static_cast<std::size_t>(start) + line.size();
+                    if (ReadPos < 1 || static_cast<std::size_t>(ReadPos - 1) != end + 2 ||
+                        bytes[end] != '\r' || end + 2 > upTo ||
+                        (!beginnings.empty() && (line.starts_with("St") || line.starts_with("Ur"))))
+                        break;
+                    expected = end + 2;
+                }
+                ASSERT_EQ(reader.crlfLinesEnd(from, upTo, stops), expected)
+                    << testing::PrintToString(bytes) << " from " << from << " up to " << upTo << " stops "
+                    << beginnings;
             }
-            ASSERT_EQ(reader.crlfLinesEnd(from), expected)
-                << testing::PrintToString(bytes) << " from " << from;
         }
     }
 }
