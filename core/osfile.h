@@ -78,10 +78,10 @@ std::error_code writePieces(File& file, const std::string_view* pieces, std::siz
 /// address-translation misses. Throws std::bad_alloc.
 char* allocateLarge(std::size_t size, std::size_t& capacity);
 
-/// A whole file's bytes, read-only, until destruction; move-only. Where the platform has large pages, a
-/// regular file of a few megabytes to half a gigabyte is read into them and a smaller or larger one is
-/// mapped (no copy, no fresh memory); otherwise the file is read into memory, to the end whatever its size
-/// said. The file is opened so that a program holding it open for writing does not keep us from reading.
+/// A whole file's bytes, read-only, until destruction; move-only. Where the platform maps files, a regular
+/// file is mapped (no copy, no fresh memory); otherwise the file is read into memory, to the end whatever
+/// its size said. The file is opened so that a program holding it open for writing does not keep us from
+/// reading.
 class FileBytes {
 public:
     FileBytes() = default;
@@ -108,9 +108,7 @@ public:
     std::string_view view() const { return {m_data, m_size}; }
     /// The bytes before byte offset end will not be read again: the memory of the whole pages before it
     /// goes back to the system where that is cheap, so that a pass that never looks back keeps the
-    /// process's memory small. A mapped file's pages would be read again from the file cache if touched;
-    /// pages of a copy read into memory are gone, and a touch ends the process rather than give other
-    /// bytes.
+    /// process's memory small. A mapped file's pages would be read again from the file cache if touched.
     void forgetBefore(std::size_t end) const;
 
 private:
@@ -119,13 +117,11 @@ private:
         m_data = std::exchange(other.m_data, nullptr);
         m_size = std::exchange(other.m_size, 0);
         m_mapLength = std::exchange(other.m_mapLength, 0);
-        m_copy = std::exchange(other.m_copy, false);
     }
 
     char* m_data = nullptr;
     std::size_t m_size = 0;
     std::size_t m_mapLength = 0; // a mapping of this many bytes at m_data; 0: memory from std::malloc
-    bool m_copy = false;         // the mapping is memory the file was read into, not the file itself
 };
 
 } // namespace tamarisk::core::os

@@ -28,81 +28,6 @@ int fd(const File& file) {
 
 constexpr std::size_t kLargePage = std::size_t{2} << 20;
 
-// Anonymous memory of length bytes (whole large pages) that begins at a large page's boundary, with large
-// pages asked for; nullptr when there is none to be had.
-char* mapLargePages(std::size_t length) {
-    const std::size_t reserved = length + kLargePage;
-    void* const start = ::mmap(nullptr, reserved, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (start == MAP_FAILED)
-        return nullptr;
-    const auto base = reinterpret_cast<std::uintptr_t>(start);
-    const std::uintptr_t aligned = (base + kLargePage - 1) & ~std::uintptr_t{kLargePage - 1};
-    const std::uintptr_t end = aligned + length;
-    if (aligned > base)
-        ::munmap(start, aligned - base);
-    if (base + reserved > end)
-        ::munmap(reinterpret_cast<void*>(end), base + reserved - end);
-#ifdef MADV_HUGEPAGE
-    ::madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
-#endif
-    return reinterpret_cast<char*>(aligned);
-}
-
-struct Pages {
-    char* data = nullptr;
-    std::size_t size = 0;   // bytes read
-    std::size_t length = 0; // bytes mapped
-};
-
-// Reads the file from size on to its end into data, growing it twice as large through grow(data, size,
-// capacity) whenever it is full; grow keeps the bytes read and frees the old memory, or frees it and throws
-// std::bad_alloc. On a read error data is left for the caller to free.
-template <typename Grow>
-std::error_code readToEnd(int descriptor, char*& data, std::size_t& capacity, std::size_t& size, Grow grow) {
-    for (;;) {
-        if (size == capacity) {
-            data = grow(data, size, capacity);
-            capacity *= 2;
-        }
-        const ssize_t n = ::read(descriptor, data + size, capacity - size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return lastError();
-        }
-        if (n == 0)
-            return {};
-        size += static_cast<std::size_t>(n);
-    }
-}
-
-// Reads the file to its end into large pages, room for expected bytes first and more should the file
-// have grown since. No pages when there is no memory for them at first (the file is then mapped instead);
-// throws std::bad_alloc when there is none for a file that grew.
-std::error_code readIntoPages(int descriptor, std::size_t expected, Pages& pages) {
-    // One byte more than expected: the read that finds the end needs room to be asked for.
-    std::size_t length = (expected + kLargePage) & ~(kLargePage - 1);
-    char* data = mapLargePages(length);
-    if (data == nullptr)
-        return {};
-    std::size_t size = 0;
-    const auto grow = [](char* old, std::size_t used, std::size_t mapped) {
-        char* const bigger = mapLargePages(2 * mapped);
-        if (bigger != nullptr)
-            std::memcpy(bigger, old, used);
-        ::munmap(old, mapped);
-        if (bigger == nullptr)
-            throw std::bad_alloc();
-        return bigger;
-    };
-    if (const std::error_code error = readToEnd(descriptor, data, length, size, grow)) {
-        ::munmap(data, length);
-        return error;
-    }
-    pages = {data, size, length};
-    return {};
-}
-
 } // namespace
 
 File::~File() {
@@ -260,7 +185,6 @@ void FileBytes::release() {
     m_data = nullptr;
     m_size = 0;
     m_mapLength = 0;
-    m_copy = false;
 }
 
 char* allocateLarge(std::size_t size, std::size_t& capacity) {
@@ -287,20 +211,12 @@ char* allocateLarge(std::size_t size, std::size_t& capacity) {
 void FileBytes::forgetBefore(std::size_t end) const {
     if (m_mapLength == 0)
         return;
-    // A copy's pages go, whole large pages at a time so that none is split, and a touch of them faults; a
-    // private mapping of the file that is never written loses nothing by dropping its pages, as a later touch
+    // A private mapping of the file that is never written loses nothing by dropping its pages: a later touch
     // maps the file's bytes in again.
-    const std::size_t page = m_copy ? kLargePage : static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
     const std::size_t whole = std::min(end, m_size) / page * page;
-    if (whole == 0)
-        return;
-    if (m_copy) {
-        // Replaced by pages that cannot be touched: their memory is freed, and their addresses stay ours
-        // (unmapped, the system could hand them to the next allocation, which release would then unmap).
-        ::mmap(m_data, whole, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED | MAP_NORESERVE, -1, 0);
-    } else {
+    if (whole > 0)
         ::madvise(m_data, whole, MADV_DONTNEED);
-    }
 }
 
 std::error_code FileBytes::open(const std::filesystem::path& path, FileBytes& bytes) {
@@ -317,27 +233,11 @@ std::error_code FileBytes::open(const std::filesystem::path& path, FileBytes& by
         return std::make_error_code(std::errc::is_a_directory);
     if (S_ISREG(st.st_mode) && st.st_size > 0) {
         const auto size = static_cast<std::size_t>(st.st_size);
-        // A large file is read into large pages rather than mapped. On a virtual machine that keeps
-        // shadow page tables, the first touch of each 4 KiB page of a mapping costs the process a trip to
-        // the host (11 ms for a 23 MB queue); reading it costs one copy into pages that come 2 MiB at a
-        // time (5 ms). A file of more than half a gigabyte is still mapped: the file cache can give its
-        // pages back under memory pressure, a copy cannot.
-        constexpr std::size_t kLargestCopy = std::size_t{512} << 20;
-        if (size >= kLargePage && size <= kLargestCopy) {
-            Pages pages;
-            if (const std::error_code error = readIntoPages(descriptor, size, pages))
-                return error;
-            if (pages.data != nullptr) {
-                bytes.m_data = pages.data;
-                bytes.m_size = pages.size;
-                bytes.m_mapLength = pages.length;
-                bytes.m_copy = true;
-                return {};
-            }
-        }
         // The pages are those of the file cache, so nothing is copied or zeroed, and they are entered all
-        // at once rather than one fault at a time. A file cut short by another program while mapped would
-        // end the process; the queue is the user's own file, which nothing else should be truncating.
+        // at once rather than one fault at a time. Read instead, a 23 MB queue costs a copy into fresh
+        // memory, which a virtual machine may have to fetch from its host page by page (8 to 70 ms here,
+        // against 2 to 3 ms mapped). A file cut short by another program while mapped would end the
+        // process; the queue is the user's own file, which nothing else should be truncating.
         int flags = MAP_PRIVATE;
 #ifdef MAP_POPULATE
         flags |= MAP_POPULATE;
@@ -357,17 +257,27 @@ std::error_code FileBytes::open(const std::filesystem::path& path, FileBytes& by
     if (buffer == nullptr)
         throw std::bad_alloc();
     std::size_t size = 0;
-    const auto grow = [](char* old, std::size_t /*used*/, std::size_t allocated) {
-        char* const bigger = static_cast<char*>(std::realloc(old, 2 * allocated));
-        if (bigger == nullptr) {
-            std::free(old);
-            throw std::bad_alloc();
+    for (;;) {
+        if (size == capacity) {
+            char* const bigger = static_cast<char*>(std::realloc(buffer, 2 * capacity));
+            if (bigger == nullptr) {
+                std::free(buffer);
+                throw std::bad_alloc();
+            }
+            buffer = bigger;
+            capacity *= 2;
         }
-        return bigger;
-    };
-    if (const std::error_code error = readToEnd(descriptor, buffer, capacity, size, grow)) {
-        std::free(buffer);
-        return error;
+        const ssize_t n = ::read(descriptor, buffer + size, capacity - size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const std::error_code error = lastError();
+            std::free(buffer);
+            return error;
+        }
+        if (n == 0)
+            break;
+        size += static_cast<std::size_t>(n);
     }
     bytes.m_data = buffer;
     bytes.m_size = size;
