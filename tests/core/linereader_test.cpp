@@ -174,7 +174,8 @@ TEST(LineReader, OpenReadsAFileAndReportsFailures) {
 
 // The stretch of CR LF lines that may be copied whole ends exactly where reading line by line first meets
 // a line not ended by CR LF, a line that begins with one of the stopping beginnings, or a line that does not
-// end before the bound, wherever the line ends and beginnings fall against the 16-byte blocks of the scan.
+// end before the bound; and the search for a line by its beginning finds the line that reading line by line
+// finds first: wherever the line ends and beginnings fall against the 16-byte blocks of the scans.
 TEST(LineReader, CrLfStretchEndsWhereTheFirstOtherLineEndIs) {
     std::uint32_t seed = 1;
     const auto next = [&seed](std::uint32_t bound) {
@@ -208,6 +209,18 @@ TEST(LineReader, CrLfStretchEndsWhereTheFirstOtherLineEndIs) {
                 ASSERT_EQ(reader.crlfLinesEnd(from, upTo, stops), expected)
                     << testing::PrintToString(bytes) << " from " << from << " up to " << upTo << " stops "
                     << beginnings;
+            }
+            for (const std::string_view prefix : {"St", "U"}) {
+                std::int64_t found = kEndOfFile;
+                for (std::int64_t ReadPos = static_cast<std::int64_t>(from) + 1; ReadPos >= 1;) {
+                    const std::int64_t start = ReadPos;
+                    if (reader.ReadLineAt(ReadPos).starts_with(prefix) && ReadPos >= 1) {
+                        found = start;
+                        break;
+                    }
+                }
+                ASSERT_EQ(reader.findLineStart(static_cast<std::int64_t>(from) + 1, prefix), found)
+                    << testing::PrintToString(bytes) << " from " << from << " prefix " << prefix;
             }
         }
     }
