@@ -7,8 +7,9 @@ namespace tamarisk::core {
 
 namespace {
 
-// Where ServerCut cuts S (the address with a "/" at its end): the key, a view into S, and the byte length
-// of the lead, the text of S before the key's start or before the host.
+// Where ServerCut cuts S (the address with a "/" at its end): the key, a view into the address, and the
+// byte length of the lead, the text of the address before the key's start or before the host. Neither ever
+// takes in that last "/".
 struct Cut {
     std::string_view key;
     std::size_t leadBytes = 0;
@@ -32,12 +33,21 @@ const ServerRec* keyGroup(const State& state, const ServerGroupIndex* index, boo
     return nullptr;
 }
 
-Cut cutAddress(const State& state, std::string_view withSlash, const ServerGroupIndex* index = nullptr) {
-    const CharText S(withSlash);
+Cut cutAddress(const State& state, std::string_view A, const ServerGroupIndex* index = nullptr) {
+    // S is A with a "/" at its end when it has none. That "/" is not copied in: the search for a "/"
+    // answers with its place when A has no other from there on.
+    const CharText S(A);
+    const bool slashAdded = !A.ends_with('/');
+    const auto slashFrom = [&](std::size_t start) {
+        const std::size_t found = S.find("/", start);
+        if (found != 0 || !slashAdded || start > S.length() + 1)
+            return found;
+        return S.length() + 1;
+    };
 
     const std::size_t slashes = S.find("//");
     const std::size_t h = slashes == 0 ? 1 : slashes + 2;
-    std::size_t e = S.find("/", h);
+    std::size_t e = slashFrom(h);
     if (e == 0)
         e = S.length() + 1; // "//" at the very end: an empty host
     std::size_t d1 = S.find(".", h);
@@ -70,12 +80,12 @@ Cut cutAddress(const State& state, std::string_view withSlash, const ServerGroup
             cut.leadBytes = S.offsetOf(h);
             break;
         case kSTypeF:
-            if (const std::size_t e2 = S.find("/", e + 1); e2 > 0)
+            if (const std::size_t e2 = slashFrom(e + 1); e2 > 0)
                 cut.key = CharText(T).left(e2 - d1 - 1);
             break;
         case kSTypeV:
             for (;;) {
-                const std::size_t f = S.find("/", e + 1);
+                const std::size_t f = slashFrom(e + 1);
                 if (f == 0)
                     break;
                 bool digits = true;
@@ -99,16 +109,9 @@ Cut cutAddress(const State& state, std::string_view withSlash, const ServerGroup
     return cut;
 }
 
-void appendSlashed(std::string& out, std::string_view A) {
-    out.assign(A);
-    if (!out.ends_with('/'))
-        out += '/';
-}
-
 // The replacement prefix, then what follows the lead, the key and the one character after it.
-void replaceStart(std::string& out, const DefServerRec& change, std::string_view A,
-                  std::string_view withSlash, const Cut& cut) {
-    const std::size_t replaced = charCount(withSlash.substr(0, cut.leadBytes)) + charCount(cut.key) + 1;
+void replaceStart(std::string& out, const DefServerRec& change, std::string_view A, const Cut& cut) {
+    const std::size_t replaced = charCount(A.substr(0, cut.leadBytes)) + charCount(cut.key) + 1;
     out.assign(change.DefPath);
     out += CharText(A).mid(replaced + 1);
 }
@@ -116,10 +119,8 @@ void replaceStart(std::string& out, const DefServerRec& change, std::string_view
 } // namespace
 
 std::string ServerCut(const State& state, std::string_view A, std::string& Lead) {
-    std::string withSlash;
-    appendSlashed(withSlash, A);
-    const Cut cut = cutAddress(state, withSlash);
-    Lead.assign(withSlash.substr(0, cut.leadBytes));
+    const Cut cut = cutAddress(state, A);
+    Lead.assign(A.substr(0, cut.leadBytes));
     return std::string(cut.key);
 }
 
@@ -141,12 +142,11 @@ AddressChanger::AddressChanger(const State& state) : m_state(state), m_groups(st
 bool AddressChanger::change(std::string_view A, std::string& out) {
     if (m_firstByKey.empty())
         return false;
-    appendSlashed(m_withSlash, A);
-    const Cut cut = cutAddress(m_state, m_withSlash, &m_groups);
+    const Cut cut = cutAddress(m_state, A, &m_groups);
     const auto* const found = m_firstByKey.find(cut.key);
     if (found == nullptr)
         return false;
-    replaceStart(out, *found->value, A, m_withSlash, cut);
+    replaceStart(out, *found->value, A, cut);
     return true;
 }
 

@@ -26,8 +26,8 @@ std::string UrlChai(const State& state, std::string_view A);
 bool addAddressChange(State& state, std::string_view address, std::string path);
 
 /// UrlChai for many addresses in a row: the address-change table is indexed once (the first entry of each
-/// key) and the working text is reused, so an address costs no allocation. The state's server groups and
-/// table must not change while it is in use.
+/// key) and an address is cut where it lies, not copied, so it costs no allocation. The state's server
+/// groups and table must not change while it is in use.
 class AddressChanger {
 public:
     explicit AddressChanger(const State& state);
@@ -42,7 +42,6 @@ private:
     const State& m_state;
     ServerGroupIndex m_groups;
     TextTable<const DefServerRec*> m_firstByKey;
-    std::string m_withSlash;
 };
 
 } // namespace tamarisk::core
