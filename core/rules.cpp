@@ -50,10 +50,7 @@ void appendFolderFromName(std::string& out, std::string_view urlLine) {
 EntryRewriter::EntryRewriter(State& state, const LineReader& reader, std::int64_t& ReadPos)
     : m_state(state), m_reader(reader), m_readPos(ReadPos), m_addressChanger(state) {}
 
-std::string_view EntryRewriter::Set_AllStatus(std::string_view line) {
-    // Most lines begin with neither letter: one comparison lets them through.
-    if (line.empty() || (line[0] != 'S' && line[0] != 'U'))
-        return line;
+std::string_view EntryRewriter::rewrite(std::string_view line) {
     if (queue::hasPrefix(line, queue::kStoreIn)) {
         return m_state.optionOn(kOptSaveFolder) ? saveFolderLine() : line;
     }

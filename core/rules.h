@@ -21,12 +21,18 @@ public:
     /// Set_AllStatus: the line to write in place of line. "StoreIn=" lines get the save folder, "Url="
     /// lines go through the address change, the Webjump forms and the server-group step; every other line
     /// comes back as it is. The view stays valid until the next call.
-    std::string_view Set_AllStatus(std::string_view line);
+    std::string_view Set_AllStatus(std::string_view line) {
+        // Most lines begin with neither letter: one comparison, here where it is called, lets them through.
+        if (line.empty() || (line[0] != 'S' && line[0] != 'U'))
+            return line;
+        return rewrite(line);
+    }
     /// The two-byte beginnings of the lines Set_AllStatus may rewrite, one after another ("StUr"); every
     /// other line comes back as it is. Empty when the options that rewrite lines are off.
     std::string_view rewrittenBeginnings() const;
 
 private:
+    std::string_view rewrite(std::string_view line);
     std::string_view saveFolderLine();
     std::string_view addressLine(std::string_view line);
     /// The first "Url=" line from the reading position on, as the file has it.
