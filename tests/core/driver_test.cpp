@@ -261,9 +261,9 @@ TEST(ChengeWrg, ShuffleReplacesTheConvertedCopy) {
     ASSERT_GT(converted.size(), 2 * queue.size());
     EXPECT_EQ(readFile(dir / "q.wrs"), shuffleEntries(LineReader(converted), reference.random));
 
-    // A queue of several megabytes is read into memory whose pages are given back behind the conversion
-    // a few megabytes at a time: lines held for their entry's address are kept, and nothing is read
-    // again once given back (the process would end).
+    // A queue of several megabytes is mapped, and its pages are given back behind the conversion a few
+    // megabytes at a time: lines held for their entry's address, and the lone LF every thousand entries,
+    // come out as the in-memory conversion has them.
     queue.clear();
     for (int i = 0; i < 150000; ++i) {
         const std::string n = std::to_string(i);
