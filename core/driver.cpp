@@ -125,8 +125,9 @@ public:
 
     void write(std::string_view line) { write({}, line); }
 
-    /// The line made of two texts.
-    void write(std::string_view head, std::string_view rest) {
+    /// The line made of two texts. Written out where it is called, so that the passes' fixed lines
+    /// ("Referer=2", "Advanced=1") cost no call.
+    [[gnu::always_inline]] void write(std::string_view head, std::string_view rest) {
         if (m_notes != nullptr)
             m_notes->noteLine(offset(), head, rest);
         writeLine(head, rest);
@@ -231,27 +232,32 @@ void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& 
 // Gives every entry's "Url=" line a "Referer=2" line and a "RefererStr=" line with the entry's own
 // address before it, and makes every "Advanced=" line "Advanced=1". Lines after a referer line are held
 // back until the entry's "Url=" line; lines still held when the file ends are written as they are.
+// With kStretches, the lines that begin with none of stops (lines this pass and the rules pass on as they
+// are) are taken a stretch at a time; without, stops is not looked at and every line is read by itself.
+template <bool kStretches>
 void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, ByteSink& out,
-                 bool forgetRead, EntryIndex* notes) {
+                 bool forgetRead, EntryIndex* notes, const LineStops& stops) {
     // A held line is a view of the input, or a copy of a line a rule rewrote (whose text the next line
     // overwrites). A held "Referer=" line keeps its own text: it becomes "Referer=2" only when its entry's
     // address comes.
     struct Held {
-        std::string_view line;
+        std::string_view line; // one line, or a stretch of whole CR LF lines of the input
         std::string copy;
-        std::int64_t next = 0; // the reading position after an input line; 0 for a copy
+        std::int64_t next = 0; // the reading position after the input's bytes; 0 for a copy
         bool referer = false;
+        bool stretch = false;
     };
     RunWriter writer(reader.bytes(), out, notes);
     std::vector<Held> held;
     std::size_t heldCount = 0;
     bool collecting = false;
     bool refererSeen = false;
-    const auto hold = [&](std::string_view line, std::int64_t next, bool referer) {
+    const auto hold = [&](std::string_view line, std::int64_t next, bool referer, bool stretch = false) {
         if (heldCount == held.size())
             held.emplace_back();
         Held& h = held[heldCount++];
         h.referer = referer;
+        h.stretch = stretch;
         if (writer.inInput(line)) {
             h.line = line;
             h.next = next;
@@ -262,7 +268,10 @@ void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t
     };
     const auto text = [](const Held& h) { return h.next != 0 ? h.line : std::string_view(h.copy); };
     const auto writeHeld = [&](const Held& h) {
-        if (h.next != 0)
+        if (h.stretch)
+            writer.copyRun(static_cast<std::size_t>(h.line.data() - reader.bytes().data()),
+                           static_cast<std::size_t>(h.next - 1));
+        else if (h.next != 0)
             writer.copyLine(h.line, h.next);
         else
             writer.write(h.copy);
@@ -285,6 +294,17 @@ void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t
                         keepFrom, static_cast<std::size_t>(held[i].line.data() - reader.bytes().data()));
             }
             forgetting.forgetBefore(keepFrom);
+        }
+        if constexpr (kStretches) {
+            const auto from = static_cast<std::size_t>(ReadPos - 1);
+            if (const std::size_t end = reader.crlfLinesEnd(from, from + kScanStep, stops); end > from) {
+                ReadPos = static_cast<std::int64_t>(end) + 1;
+                if (collecting)
+                    hold(reader.bytes().substr(from, end - from), ReadPos, false, true);
+                else
+                    writer.copyRun(from, end);
+                continue;
+            }
         }
         const std::string_view input = reader.ReadLineAt(ReadPos);
         if (ReadPos < 1)
@@ -574,9 +594,18 @@ void convertQueue(State& state, const LineReader& queueFile, ByteSink& out, bool
                   EntryIndex* entries) {
     std::int64_t ReadPos = 1;
     EntryRewriter rewriter(state, queueFile, ReadPos);
-    if (state.optionOn(kOptReferer))
-        refererPass(rewriter, queueFile, ReadPos, out, forgetRead, entries);
-    else
+    if (state.optionOn(kOptReferer)) {
+        // The lines the referer pass looks at, "Url=" lines among them (which the address rules rewrite).
+        // With the save folder on, its lines would stop the scan too: five of an entry's eleven lines, and
+        // stretches of a line or two between them cost more than reading those lines one by one.
+        static_assert(queue::kReferer.starts_with("Re") && queue::kRefererStr.starts_with("Re") &&
+                      queue::kAdvanced.starts_with("Ad") && queue::kUrl.starts_with("Ur"));
+        const LineStops stops("ReAdUr");
+        if (state.optionOn(kOptSaveFolder))
+            refererPass<false>(rewriter, queueFile, ReadPos, out, forgetRead, entries, stops);
+        else
+            refererPass<true>(rewriter, queueFile, ReadPos, out, forgetRead, entries, stops);
+    } else
         plainPass(rewriter, queueFile, ReadPos, out, forgetRead, entries);
 }
 
