@@ -119,7 +119,7 @@ public:
     /// Bytes [start, end) of the input, whole lines that end with CR LF.
     void copyRun(std::size_t start, std::size_t end) {
         if (m_notes != nullptr)
-            m_notes->noteLines(offset(), m_input.substr(start, end - start));
+            m_notes->noteLines(offset(), m_input.substr(start, end - start), m_input.size() - start);
         extendRun(start, end);
     }
 
@@ -194,22 +194,46 @@ private:
 
 constexpr std::size_t kScanStep = 256 << 10;
 
+// The stopping lines a stretch scan passes over at most, each looked at by itself.
+constexpr std::size_t kStopLines = 64;
+
 void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, ByteSink& out,
                bool forgetRead, EntryIndex* notes) {
     RunWriter writer(reader.bytes(), out, notes);
     Forgetting forgetting(reader, forgetRead);
-    // Stretches of CR LF lines that no rule rewrites go out as they are; only lines that begin as a
-    // rewritten line does are read one by one. With no rule on, only the line ends can change.
+    const std::string_view bytes = reader.bytes();
+    const auto rewrite = [&](std::string_view line) {
+        const std::string_view result = rewriter.Set_AllStatus(line);
+        if (result.data() == line.data() && result.size() == line.size())
+            writer.copyLine(line, ReadPos);
+        else
+            writer.write(result);
+    };
+    // Stretches of CR LF lines go out as they are, passing over the lines that begin as a rewritten line
+    // does, which are read one by one. With no rule on, only the line ends can change.
     const LineStops stops(rewriter.rewrittenBeginnings());
+    LineSpan stopLines[kStopLines];
     while (ReadPos >= 1) {
         if (forgetting.due(ReadPos)) {
             writer.flush();
             forgetting.forgetBefore(static_cast<std::size_t>(ReadPos - 1));
         }
         const auto from = static_cast<std::size_t>(ReadPos - 1);
-        const std::size_t end = reader.crlfLinesEnd(from, from + kScanStep, stops);
+        std::size_t count = 0;
+        const std::size_t end =
+            reader.crlfLinesEnd(from, from + kScanStep, stops, stopLines, kStopLines, count);
         if (end > from) {
-            writer.copyRun(from, end);
+            std::size_t at = from;
+            for (std::size_t k = 0; k < count; ++k) {
+                const LineSpan& line = stopLines[k];
+                if (line.start > at)
+                    writer.copyRun(at, line.start);
+                ReadPos = static_cast<std::int64_t>(line.next) + 1;
+                rewrite(bytes.substr(line.start, line.end - line.start));
+                at = line.next;
+            }
+            if (end > at)
+                writer.copyRun(at, end);
             // With no rule on, a step at a time, each written while its bytes are still in the processor's
             // cache from the scan: a scan of the whole file first would read it from memory twice.
             if (stops.empty())
@@ -220,11 +244,7 @@ void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& 
         const std::string_view line = reader.ReadLineAt(ReadPos);
         if (ReadPos < 1)
             break;
-        const std::string_view result = rewriter.Set_AllStatus(line);
-        if (result.data() == line.data() && result.size() == line.size())
-            writer.copyLine(line, ReadPos);
-        else
-            writer.write(result);
+        rewrite(line);
     }
     writer.flush();
 }
@@ -232,11 +252,13 @@ void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& 
 // Gives every entry's "Url=" line a "Referer=2" line and a "RefererStr=" line with the entry's own
 // address before it, and makes every "Advanced=" line "Advanced=1". Lines after a referer line are held
 // back until the entry's "Url=" line; lines still held when the file ends are written as they are.
-// With kStretches, the lines that begin with none of stops (lines this pass and the rules pass on as they
-// are) are taken a stretch at a time; without, stops is not looked at and every line is read by itself.
+// With kStretches, the lines that begin with none of the lines this pass looks at or the rules rewrite are
+// passed on a stretch at a time; without, every line is read by itself. The save folder's lines would stop
+// the stretches at five of an entry's eleven lines, and a scan for stretches of a line or two costs more
+// than it saves: with the save folder on, the lines are read one by one.
 template <bool kStretches>
 void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, ByteSink& out,
-                 bool forgetRead, EntryIndex* notes, const LineStops& stops) {
+                 bool forgetRead, EntryIndex* notes) {
     // A held line is a view of the input, or a copy of a line a rule rewrote (whose text the next line
     // overwrites). A held "Referer=" line keeps its own text: it becomes "Referer=2" only when its entry's
     // address comes.
@@ -282,38 +304,13 @@ void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t
         else
             writer.write(line);
     };
-    Forgetting forgetting(reader, forgetRead);
-    while (ReadPos >= 1) {
-        if (forgetting.due(ReadPos)) {
-            writer.flush();
-            // Held lines of the input are written later: their bytes are kept.
-            std::size_t keepFrom = static_cast<std::size_t>(ReadPos - 1);
-            for (std::size_t i = 0; i < heldCount; ++i) {
-                if (held[i].next != 0)
-                    keepFrom = std::min(
-                        keepFrom, static_cast<std::size_t>(held[i].line.data() - reader.bytes().data()));
-            }
-            forgetting.forgetBefore(keepFrom);
-        }
-        if constexpr (kStretches) {
-            const auto from = static_cast<std::size_t>(ReadPos - 1);
-            if (const std::size_t end = reader.crlfLinesEnd(from, from + kScanStep, stops); end > from) {
-                ReadPos = static_cast<std::int64_t>(end) + 1;
-                if (collecting)
-                    hold(reader.bytes().substr(from, end - from), ReadPos, false, true);
-                else
-                    writer.copyRun(from, end);
-                continue;
-            }
-        }
-        const std::string_view input = reader.ReadLineAt(ReadPos);
-        if (ReadPos < 1)
-            break;
+    // One line of the input, read at the position before ReadPos.
+    const auto handle = [&](std::string_view input) __attribute__((always_inline)) {
         const std::string_view line = rewriter.Set_AllStatus(input);
         // Lines that begin with none of the letters of the lines below go straight on.
         if (!collecting && (line.empty() || (line[0] != 'A' && line[0] != 'R' && line[0] != 'U'))) {
             writeLine(line);
-            continue;
+            return;
         }
         if (queue::hasPrefix(line, queue::kAdvanced)) {
             writer.write(queue::kAdvancedLine);
@@ -350,6 +347,59 @@ void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t
         } else {
             writeLine(line);
         }
+    };
+    const std::string_view bytes = reader.bytes();
+    // Input bytes [start, end), whole CR LF lines that begin with none of the stops: they go on as they are,
+    // or are held as one piece after a referer line.
+    const auto passOn = [&](std::size_t start, std::size_t end) {
+        if (end == start)
+            return;
+        if (collecting)
+            hold(bytes.substr(start, end - start), static_cast<std::int64_t>(end) + 1, false, true);
+        else
+            writer.copyRun(start, end);
+    };
+    // The lines this pass looks at and those the rules rewrite ("Url=" lines) stop the stretches.
+    static_assert(queue::kReferer.starts_with("Re") && queue::kRefererStr.starts_with("Re") &&
+                  queue::kAdvanced.starts_with("Ad") && queue::kUrl.starts_with("Ur"));
+    const LineStops stops("ReAdUr");
+    LineSpan stopLines[kStopLines];
+    Forgetting forgetting(reader, forgetRead);
+    while (ReadPos >= 1) {
+        if (forgetting.due(ReadPos)) {
+            writer.flush();
+            // Held lines of the input are written later: their bytes are kept.
+            std::size_t keepFrom = static_cast<std::size_t>(ReadPos - 1);
+            for (std::size_t i = 0; i < heldCount; ++i) {
+                if (held[i].next != 0)
+                    keepFrom = std::min(
+                        keepFrom, static_cast<std::size_t>(held[i].line.data() - reader.bytes().data()));
+            }
+            forgetting.forgetBefore(keepFrom);
+        }
+        if constexpr (kStretches) {
+            const auto from = static_cast<std::size_t>(ReadPos - 1);
+            std::size_t count = 0;
+            if (const std::size_t end =
+                    reader.crlfLinesEnd(from, from + kScanStep, stops, stopLines, kStopLines, count);
+                end > from) {
+                std::size_t at = from;
+                for (std::size_t k = 0; k < count; ++k) {
+                    const LineSpan& line = stopLines[k];
+                    passOn(at, line.start);
+                    ReadPos = static_cast<std::int64_t>(line.next) + 1;
+                    handle(bytes.substr(line.start, line.end - line.start));
+                    at = line.next;
+                }
+                passOn(at, end);
+                ReadPos = static_cast<std::int64_t>(end) + 1;
+                continue;
+            }
+        }
+        const std::string_view input = reader.ReadLineAt(ReadPos);
+        if (ReadPos < 1)
+            break;
+        handle(input);
     }
     for (std::size_t i = 0; i < heldCount; ++i)
         writeHeld(held[i]);
@@ -546,7 +596,7 @@ void EntryIndex::noteEntryOrComment(std::size_t offset, std::string_view head, s
         noteComment(offset);
 }
 
-void EntryIndex::noteLines(std::size_t offset, std::string_view lines) {
+void EntryIndex::noteLines(std::size_t offset, std::string_view lines, std::size_t readable) {
     // A line begins at the start and after each LF; only those that begin with an entry's first letter or
     // a comment's are looked at, in order, so that a comment line finds the entry it lies in noted.
     const char* const bytes = lines.data();
@@ -560,15 +610,19 @@ void EntryIndex::noteLines(std::size_t offset, std::string_view lines) {
     std::size_t i = 0;
     bool lineStart = true;
 #ifdef __SSE2__
+    // Sixteen bytes at a time, the last block reaching past the lines where there are bytes to read: bits
+    // past the lines are dropped.
     const __m128i lf = _mm_set1_epi8('\n');
     const __m128i entry = _mm_set1_epi8(queue::kInfo[0]);
     const __m128i comment = _mm_set1_epi8(queue::kComment[0]);
-    for (; i + 16 <= lines.size(); i += 16) {
+    for (; i < lines.size() && i + 16 <= readable; i += 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
         const auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lf)));
         auto starts = static_cast<unsigned>(
             _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, entry), _mm_cmpeq_epi8(chunk, comment))));
         starts &= ((lfs << 1) & 0xFFFFu) | static_cast<unsigned>(lineStart);
+        if (lines.size() - i < 16)
+            starts &= (1u << (lines.size() - i)) - 1;
         for (; starts != 0; starts &= starts - 1)
             note(i + static_cast<std::size_t>(__builtin_ctz(starts)));
         lineStart = (lfs >> 15) != 0;
@@ -595,16 +649,10 @@ void convertQueue(State& state, const LineReader& queueFile, ByteSink& out, bool
     std::int64_t ReadPos = 1;
     EntryRewriter rewriter(state, queueFile, ReadPos);
     if (state.optionOn(kOptReferer)) {
-        // The lines the referer pass looks at, "Url=" lines among them (which the address rules rewrite).
-        // With the save folder on, its lines would stop the scan too: five of an entry's eleven lines, and
-        // stretches of a line or two between them cost more than reading those lines one by one.
-        static_assert(queue::kReferer.starts_with("Re") && queue::kRefererStr.starts_with("Re") &&
-                      queue::kAdvanced.starts_with("Ad") && queue::kUrl.starts_with("Ur"));
-        const LineStops stops("ReAdUr");
         if (state.optionOn(kOptSaveFolder))
-            refererPass<false>(rewriter, queueFile, ReadPos, out, forgetRead, entries, stops);
+            refererPass<false>(rewriter, queueFile, ReadPos, out, forgetRead, entries);
         else
-            refererPass<true>(rewriter, queueFile, ReadPos, out, forgetRead, entries, stops);
+            refererPass<true>(rewriter, queueFile, ReadPos, out, forgetRead, entries);
     } else
         plainPass(rewriter, queueFile, ReadPos, out, forgetRead, entries);
 }

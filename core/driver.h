@@ -38,8 +38,9 @@ public:
         if (!start.empty() && (start[0] == 'I' || start[0] == ';'))
             noteEntryOrComment(offset, head, rest);
     }
-    /// The whole lines, each ending with CR LF, begin at byte offset offset of the text.
-    void noteLines(std::size_t offset, std::string_view lines);
+    /// The whole lines, each ending with CR LF, begin at byte offset offset of the text. readable bytes
+    /// (at least as many as lines has) may be read from where lines begins.
+    void noteLines(std::size_t offset, std::string_view lines, std::size_t readable);
 
     LargeVector<std::uint64_t>& entries() { return m_entries; }
 

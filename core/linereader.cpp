@@ -5,6 +5,7 @@
 #include "core/osfile.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <stdexcept>
 
@@ -86,67 +87,102 @@ LineStops::LineStops(std::string_view beginnings) {
     }
 }
 
-std::size_t LineReader::crlfStretchEnd(std::size_t from, std::size_t upTo, const LineStops& stops) const {
+std::size_t LineReader::crlfStretchEnd(std::size_t from, std::size_t upTo, const LineStops& stops,
+                                       LineSpan* stopLines, std::size_t max, std::size_t& count) const {
     // Only lines before the last stretch qualify: after the file's last CR or LF a NUL ends a line.
     const char* const base = m_bytes.data();
     const std::size_t limit = std::min(m_lastStretch, upTo);
     // A line whose second byte lies at or past the limit cannot end before it, so it is never part of the
     // stretch whether it stops it or not.
     const auto stopsAt = [&](std::size_t at) { return stops.beginAt(base + at, base + limit); };
+    count = 0;
     std::size_t good = from; // just after the last CR LF found so far
+    // A stop line passed over is given once its CR LF is found; one still open when the scan ends is not
+    // part of the stretch, which then ends where it begins (good).
+    bool open = false;
+    std::size_t openStart = 0;
     std::size_t i = from;
 #ifdef __SSE2__
-    // Sixteen bytes at a time: a stretch is regular when every LF follows a CR and every CR precedes an LF,
-    // so the LF positions are the CR positions moved up by one. Lines begin after each LF; those whose
-    // first byte is a first byte of stops are looked at one by one.
+    // 64 bytes at a time: a stretch is regular when every LF follows a CR and every CR precedes an LF, so the
+    // LF positions are the CR positions moved up by one. Lines begin after each LF; those whose first byte
+    // is a first byte of stops are looked at one by one.
     const __m128i cr = _mm_set1_epi8('\r');
     const __m128i lf = _mm_set1_epi8('\n');
     const std::size_t firstCount = stops.m_firstCount;
+    // The first bytes four times over, the first repeated where there are fewer.
     __m128i firsts[4];
-    for (std::size_t k = 0; k < firstCount; ++k)
-        firsts[k] = _mm_set1_epi8(stops.m_firsts[k]);
-    unsigned carry = 0;     // the block before ended with a CR
-    unsigned lineStart = 1; // the block's first byte begins a line: from does
-    while (stops.m_blocks && i + 16 <= limit) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
-        const auto crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, cr)));
-        const auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lf)));
-        const unsigned odd = lfs ^ (((crs << 1) & 0xFFFFu) | carry);
-        unsigned candidates = 0;
-        for (std::size_t k = 0; k < firstCount; ++k)
-            candidates |= static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, firsts[k])));
-        candidates &= ((lfs << 1) & 0xFFFFu) | lineStart;
-        unsigned stopAt = 16;
-        for (; candidates != 0; candidates &= candidates - 1) {
-            const auto at = static_cast<unsigned>(__builtin_ctz(candidates));
-            if (stopsAt(i + at)) {
-                stopAt = at;
-                break;
+    for (std::size_t k = 0; k < 4; ++k)
+        firsts[k] = _mm_set1_epi8(stops.m_firsts[k < firstCount ? k : 0]);
+    std::uint64_t carry = 0;     // the block before ended with a CR
+    std::uint64_t lineStart = 1; // the block's first byte begins a line: from does
+    while (stops.m_blocks && i + 64 <= limit) {
+        std::uint64_t crs = 0;
+        std::uint64_t lfs = 0;
+        std::uint64_t candidates = 0;
+        for (std::size_t k = 0; k < 64; k += 16) {
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i + k));
+            crs |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, cr)))} << k;
+            lfs |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lf)))} << k;
+            if (firstCount != 0) {
+                const __m128i any = _mm_or_si128(
+                    _mm_or_si128(_mm_cmpeq_epi8(chunk, firsts[0]), _mm_cmpeq_epi8(chunk, firsts[1])),
+                    _mm_or_si128(_mm_cmpeq_epi8(chunk, firsts[2]), _mm_cmpeq_epi8(chunk, firsts[3])));
+                candidates |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(any))} << k;
             }
         }
-        // Every line end before the stopping line is a CR LF: the stretch ends where that line begins.
-        if (stopAt < 16 && (odd & ((1u << stopAt) - 1)) == 0)
-            return i + stopAt;
-        if (odd != 0)
+        // A line end of another kind in the block: the bytes one by one from the last good line end.
+        if ((lfs ^ ((crs << 1) | carry)) != 0)
             break;
+        candidates &= (lfs << 1) | lineStart;
+        // An open stop line ends at the block's first LF; each stop line found here at the first LF after
+        // it, here or in a later block.
+        if (open && lfs != 0) {
+            const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(lfs));
+            stopLines[count++] = {openStart, at - 1, at + 1};
+            open = false;
+        }
+        for (; candidates != 0; candidates &= candidates - 1) {
+            const auto bit = static_cast<unsigned>(std::countr_zero(candidates));
+            const std::size_t at = i + bit;
+            if (!stopsAt(at))
+                continue;
+            if (count == max)
+                return at; // every line before it ends with CR LF: the stretch ends where it begins
+            const std::uint64_t after = lfs & (~std::uint64_t{1} << bit);
+            if (after == 0) {
+                open = true;
+                openStart = at;
+                break; // no line begins after it in this block
+            }
+            const std::size_t lf = i + static_cast<std::size_t>(std::countr_zero(after));
+            stopLines[count++] = {at, lf - 1, lf + 1};
+        }
         if (lfs != 0)
-            good = i + static_cast<std::size_t>(31 - __builtin_clz(lfs)) + 1;
-        carry = crs >> 15;
-        lineStart = lfs >> 15;
-        i += 16;
+            good = i + static_cast<std::size_t>(63 - std::countl_zero(lfs)) + 1;
+        carry = crs >> 63;
+        lineStart = lfs >> 63;
+        i += 64;
     }
-    i = good;
+    i = good; // where an open stop line begins
 #endif
     // The rest one byte at a time, from the last line end known to be good.
     while (i < limit) {
-        if (i == good && stopsAt(i))
-            break;
+        if (i == good && !open && stopsAt(i)) {
+            if (count == max)
+                break;
+            open = true;
+            openStart = i;
+        }
         const char c = base[i];
         if (c == '\n')
             break;
         if (c == '\r') {
             if (i + 1 >= limit || base[i + 1] != '\n')
                 break;
+            if (open) {
+                stopLines[count++] = {openStart, i, i + 2};
+                open = false;
+            }
             good = i + 2;
             i += 2;
             continue;

@@ -47,6 +47,14 @@ private:
     bool m_blocks = true;
 };
 
+/// A line as byte offsets of its reader's bytes: it runs from start to end (its terminator's first byte),
+/// and the next line starts at next.
+struct LineSpan {
+    std::size_t start = 0;
+    std::size_t end = 0;
+    std::size_t next = 0;
+};
+
 /// A text file held in memory, read line by line from 1-based byte positions. A line ends at CR LF, a
 /// lone CR or a lone LF; lines of any length are returned whole. After the file's last CR or LF a NUL
 /// byte also ends a line, and NUL bytes at the very end of the file are no line.
@@ -98,7 +106,15 @@ public:
         // A pass asks at every line it looks at; most of those begin with a stop themselves.
         if (from < m_lastStretch && stops.beginAt(m_bytes.data() + from, m_bytes.data() + m_lastStretch))
             return from;
-        return crlfStretchEnd(from, upTo, stops);
+        std::size_t none = 0;
+        return crlfStretchEnd(from, upTo, stops, nullptr, 0, none);
+    }
+    /// crlfLinesEnd, but the first max lines that begin with one of stops do not end the stretch: those of
+    /// them inside it (each ends with CR LF) are passed over and given in order in stopLines, count of them,
+    /// so that a caller looks at them one by one and copies the lines around them whole.
+    std::size_t crlfLinesEnd(std::size_t from, std::size_t upTo, const LineStops& stops, LineSpan* stopLines,
+                             std::size_t max, std::size_t& count) const {
+        return crlfStretchEnd(from, upTo, stops, stopLines, max, count);
     }
 
     /// The position of the first line from position from on (from is where a line starts) whose first
@@ -107,7 +123,8 @@ public:
 
 private:
     void index();
-    std::size_t crlfStretchEnd(std::size_t from, std::size_t upTo, const LineStops& stops) const;
+    std::size_t crlfStretchEnd(std::size_t from, std::size_t upTo, const LineStops& stops,
+                               LineSpan* stopLines, std::size_t max, std::size_t& count) const;
     /// ReadLineAt at a position below 1 or in the stretch after the file's last CR or LF.
     std::string_view readLastStretch(std::int64_t& ReadPos) const;
 

@@ -12,6 +12,7 @@ using tamarisk::core::ByteLen;
 using tamarisk::core::CharPos;
 using tamarisk::core::kEndOfFile;
 using tamarisk::core::LineReader;
+using tamarisk::core::LineSpan;
 using tamarisk::core::LineStops;
 using tamarisk::core::NumStr;
 
@@ -173,8 +174,8 @@ TEST(LineReader, OpenReadsAFileAndReportsFailures) {
 }
 
 // The stretch of CR LF lines that may be copied whole ends exactly where reading line by line first meets
-// a line not ended by CR LF, a line that begins with one of the stopping beginnings, or a line that does not
-// end before the bound; and the search for a line by its beginning finds the line that reading line by line
+// a line not ended by CR LF, a line that begins with one of the stopping beginnings (past those it is to pass
+// over), or a line that does not end before the bound; and the search for a line by its beginning finds the line that reading line by line
 // finds first: wherever the line ends and beginnings fall against the 16-byte blocks of the scans.
 TEST(LineReader, CrLfStretchEndsWhereTheFirstOtherLineEndIs) {
     std::uint32_t seed = 1;
@@ -209,6 +210,37 @@ TEST(LineReader, CrLfStretchEndsWhereTheFirstOtherLineEndIs) {
                 ASSERT_EQ(reader.crlfLinesEnd(from, upTo, stops), expected)
                     << testing::PrintToString(bytes) << " from " << from << " up to " << upTo << " stops "
                     << beginnings;
+            }
+            // Passing over up to max stopping lines: they are given in order, and the stretch goes on
+            // after them.
+            const LineStops stops("StUr");
+            const std::size_t max = next(4);
+            const std::size_t bound = round % 2 == 0 ? upTo : std::string_view::npos;
+            std::vector<LineSpan> expectedStops;
+            std::size_t expected = from;
+            for (std::int64_t ReadPos = static_cast<std::int64_t>(from) + 1;;) {
+                const std::int64_t start = ReadPos - 1;
+                const std::string_view line = reader.ReadLineAt(ReadPos);
+                const auto end = static_cast<std::size_t>(start) + line.size();
+                if (ReadPos < 1 || static_cast<std::size_t>(ReadPos - 1) != end + 2 || bytes[end] != '\r' ||
+                    end + 2 > bound)
+                    break;
+                if (line.starts_with("St") || line.starts_with("Ur")) {
+                    if (expectedStops.size() == max)
+                        break;
+                    expectedStops.push_back({static_cast<std::size_t>(start), end, end + 2});
+                }
+                expected = end + 2;
+            }
+            std::vector<LineSpan> found(max);
+            std::size_t count = 0;
+            ASSERT_EQ(reader.crlfLinesEnd(from, bound, stops, found.data(), max, count), expected)
+                << testing::PrintToString(bytes) << " from " << from << " up to " << bound << " max " << max;
+            ASSERT_EQ(count, expectedStops.size()) << testing::PrintToString(bytes) << " from " << from;
+            for (std::size_t k = 0; k < count; ++k) {
+                ASSERT_TRUE(found[k].start == expectedStops[k].start && found[k].end == expectedStops[k].end &&
+                            found[k].next == expectedStops[k].next)
+                    << testing::PrintToString(bytes) << " from " << from << " stop " << k;
             }
             for (const std::string_view prefix : {"St", "U"}) {
                 std::int64_t found = kEndOfFile;
