@@ -77,6 +77,7 @@ LineStops::LineStops(std::string_view beginnings) {
     for (std::size_t k = 0; k < beginnings.size(); k += 2) {
         m_pairs[2 * m_count] = beginnings[k];
         m_pairs[2 * m_count + 1] = beginnings[k + 1];
+        m_pairsOf[static_cast<unsigned char>(beginnings[k])] |= static_cast<std::uint8_t>(1u << m_count);
         ++m_count;
         if (std::find(m_firsts, m_firsts + m_firstCount, beginnings[k]) != m_firsts + m_firstCount)
             continue;

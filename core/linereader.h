@@ -26,10 +26,14 @@ public:
     explicit LineStops(std::string_view beginnings);
 
     bool empty() const { return m_count == 0; }
-    /// Whether the bytes at p, of which there are at least two before end, begin with one of the stops.
+    /// Whether the bytes at p, of which there is at least one before end, begin with one of the stops.
     bool beginAt(const char* p, const char* end) const {
-        for (std::size_t k = 0; k < m_count; ++k) {
-            if (p[0] == m_pairs[2 * k] && end - p >= 2 && p[1] == m_pairs[2 * k + 1])
+        // The stops that begin with p's first byte, looked up: most first bytes begin none.
+        unsigned pairs = m_pairsOf[static_cast<unsigned char>(p[0])];
+        if (pairs == 0 || end - p < 2)
+            return false;
+        for (; pairs != 0; pairs &= pairs - 1) {
+            if (p[1] == m_pairs[2 * static_cast<std::size_t>(std::countr_zero(pairs)) + 1])
                 return true;
         }
         return false;
@@ -41,6 +45,7 @@ private:
     static constexpr std::size_t kMax = 8;
     char m_pairs[2 * kMax] = {};
     std::size_t m_count = 0;
+    std::uint8_t m_pairsOf[256] = {}; // for each first byte, the stops that begin with it as bits
     // The stops' first bytes, each once; past four, the scan goes a byte at a time.
     char m_firsts[4] = {};
     std::size_t m_firstCount = 0;
