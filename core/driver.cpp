@@ -607,6 +607,20 @@ void EntryIndex::noteLines(std::size_t offset, std::string_view lines, std::size
         else if (line.starts_with(queue::kComment))
             noteComment(offset + at);
     };
+    // In a long stretch the library's search for the two first letters skips far at a time.
+    if (lines.size() >= 256) {
+        for (std::size_t at = lines.find(queue::kInfo); at != std::string_view::npos;
+             at = lines.find(queue::kInfo, at + 1)) {
+            if (at == 0 || lines[at - 1] == '\n')
+                m_entries.push_back(static_cast<std::uint64_t>(offset + at + 1) << 1 | 1);
+        }
+        for (std::size_t at = lines.find(queue::kComment); at != std::string_view::npos;
+             at = lines.find(queue::kComment, at + 1)) {
+            if (at == 0 || lines[at - 1] == '\n')
+                noteComment(offset + at);
+        }
+        return;
+    }
     std::size_t i = 0;
     bool lineStart = true;
 #ifdef __SSE2__

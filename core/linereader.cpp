@@ -116,7 +116,22 @@ std::size_t LineReader::crlfStretchEnd(std::size_t from, std::size_t upTo, const
         firsts[k] = _mm_set1_epi8(stops.m_firsts[k < firstCount ? k : 0]);
     std::uint64_t carry = 0;     // the block before ended with a CR
     std::uint64_t lineStart = 1; // the block's first byte begins a line: from does
-    while (stops.m_blocks && i + 64 <= limit) {
+    if (stops.empty()) {
+        // No stops: only the line ends are looked at, sixteen bytes at a time.
+        unsigned carry16 = 0;
+        while (i + 16 <= limit) {
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
+            const auto crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, cr)));
+            const auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lf)));
+            if (lfs != (((crs << 1) & 0xFFFFu) | carry16))
+                break;
+            if (lfs != 0)
+                good = i + static_cast<std::size_t>(31 - std::countl_zero(lfs)) + 1;
+            carry16 = crs >> 15;
+            i += 16;
+        }
+    }
+    while (!stops.empty() && stops.m_blocks && i + 64 <= limit) {
         std::uint64_t crs = 0;
         std::uint64_t lfs = 0;
         std::uint64_t candidates = 0;
