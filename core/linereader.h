@@ -108,9 +108,6 @@ public:
     /// stretch too.
     std::size_t crlfLinesEnd(std::size_t from, std::size_t upTo = std::string_view::npos,
                              const LineStops& stops = {}) const {
-        // A pass asks at every line it looks at; most of those begin with a stop themselves.
-        if (from < m_lastStretch && stops.beginAt(m_bytes.data() + from, m_bytes.data() + m_lastStretch))
-            return from;
         std::size_t none = 0;
         return crlfStretchEnd(from, upTo, stops, nullptr, 0, none);
     }
