@@ -194,14 +194,39 @@ private:
 
 constexpr std::size_t kScanStep = 256 << 10;
 
-// The stopping lines a stretch scan passes over at most, each looked at by itself.
-constexpr std::size_t kStopLines = 64;
+// Takes the stretch of whole CR LF lines at ReadPos, if one begins there: the lines that begin with one of
+// stops go to handle one by one (ReadPos after each as it is read), the runs of lines around them to
+// passOn(start, end) as byte offsets. ReadPos ends after the stretch. Written out where it is called, with
+// its two handlers, as it runs for every few lines.
+template <typename PassOn, typename Handle>
+[[gnu::always_inline]] inline bool takeStretch(const LineReader& reader, std::int64_t& ReadPos,
+                                               const LineStops& stops, PassOn&& passOn, Handle&& handle) {
+    constexpr std::size_t kStopLines = 64; // passed over by one scan at most
+    LineSpan stopLines[kStopLines];
+    const auto from = static_cast<std::size_t>(ReadPos - 1);
+    std::size_t count = 0;
+    const std::size_t end = reader.crlfLinesEnd(from, from + kScanStep, stops, stopLines, kStopLines, count);
+    if (end == from)
+        return false;
+    std::size_t at = from;
+    for (std::size_t k = 0; k < count; ++k) {
+        const LineSpan& line = stopLines[k];
+        if (line.start > at)
+            passOn(at, line.start);
+        ReadPos = static_cast<std::int64_t>(line.next) + 1;
+        handle(reader.bytes().substr(line.start, line.end - line.start));
+        at = line.next;
+    }
+    if (end > at)
+        passOn(at, end);
+    ReadPos = static_cast<std::int64_t>(end) + 1;
+    return true;
+}
 
 void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, ByteSink& out,
                bool forgetRead, EntryIndex* notes) {
     RunWriter writer(reader.bytes(), out, notes);
     Forgetting forgetting(reader, forgetRead);
-    const std::string_view bytes = reader.bytes();
     const auto rewrite = [&](std::string_view line) {
         const std::string_view result = rewriter.Set_AllStatus(line);
         if (result.data() == line.data() && result.size() == line.size())
@@ -212,33 +237,17 @@ void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& 
     // Stretches of CR LF lines go out as they are, passing over the lines that begin as a rewritten line
     // does, which are read one by one. With no rule on, only the line ends can change.
     const LineStops stops(rewriter.rewrittenBeginnings());
-    LineSpan stopLines[kStopLines];
+    const auto copyRun = [&](std::size_t start, std::size_t end) { writer.copyRun(start, end); };
     while (ReadPos >= 1) {
         if (forgetting.due(ReadPos)) {
             writer.flush();
             forgetting.forgetBefore(static_cast<std::size_t>(ReadPos - 1));
         }
-        const auto from = static_cast<std::size_t>(ReadPos - 1);
-        std::size_t count = 0;
-        const std::size_t end =
-            reader.crlfLinesEnd(from, from + kScanStep, stops, stopLines, kStopLines, count);
-        if (end > from) {
-            std::size_t at = from;
-            for (std::size_t k = 0; k < count; ++k) {
-                const LineSpan& line = stopLines[k];
-                if (line.start > at)
-                    writer.copyRun(at, line.start);
-                ReadPos = static_cast<std::int64_t>(line.next) + 1;
-                rewrite(bytes.substr(line.start, line.end - line.start));
-                at = line.next;
-            }
-            if (end > at)
-                writer.copyRun(at, end);
+        if (takeStretch(reader, ReadPos, stops, copyRun, rewrite)) {
             // With no rule on, a step at a time, each written while its bytes are still in the processor's
             // cache from the scan: a scan of the whole file first would read it from memory twice.
             if (stops.empty())
                 writer.flush();
-            ReadPos = static_cast<std::int64_t>(end) + 1;
             continue;
         }
         const std::string_view line = reader.ReadLineAt(ReadPos);
@@ -349,14 +358,11 @@ void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t
             writeLine(line);
         }
     };
-    const std::string_view bytes = reader.bytes();
     // Input bytes [start, end), whole CR LF lines that begin with none of the stops: they go on as they are,
     // or are held as one piece after a referer line.
     const auto passOn = [&](std::size_t start, std::size_t end) {
-        if (end == start)
-            return;
         if (collecting)
-            hold(bytes.substr(start, end - start), static_cast<std::int64_t>(end) + 1, false, true);
+            hold(reader.bytes().substr(start, end - start), static_cast<std::int64_t>(end) + 1, false, true);
         else
             writer.copyRun(start, end);
     };
@@ -364,7 +370,6 @@ void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t
     static_assert(queue::kReferer.starts_with("Re") && queue::kRefererStr.starts_with("Re") &&
                   queue::kAdvanced.starts_with("Ad") && queue::kUrl.starts_with("Ur"));
     const LineStops stops("ReAdUr");
-    LineSpan stopLines[kStopLines];
     Forgetting forgetting(reader, forgetRead);
     while (ReadPos >= 1) {
         if (forgetting.due(ReadPos)) {
@@ -379,23 +384,8 @@ void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t
             forgetting.forgetBefore(keepFrom);
         }
         if constexpr (kStretches) {
-            const auto from = static_cast<std::size_t>(ReadPos - 1);
-            std::size_t count = 0;
-            if (const std::size_t end =
-                    reader.crlfLinesEnd(from, from + kScanStep, stops, stopLines, kStopLines, count);
-                end > from) {
-                std::size_t at = from;
-                for (std::size_t k = 0; k < count; ++k) {
-                    const LineSpan& line = stopLines[k];
-                    passOn(at, line.start);
-                    ReadPos = static_cast<std::int64_t>(line.next) + 1;
-                    handle(bytes.substr(line.start, line.end - line.start));
-                    at = line.next;
-                }
-                passOn(at, end);
-                ReadPos = static_cast<std::int64_t>(end) + 1;
+            if (takeStretch(reader, ReadPos, stops, passOn, handle))
                 continue;
-            }
         }
         const std::string_view input = reader.ReadLineAt(ReadPos);
         if (ReadPos < 1)
@@ -601,13 +591,7 @@ void EntryIndex::noteLines(std::size_t offset, std::string_view lines, std::size
     // A line begins at the start and after each LF; only those that begin with an entry's first letter or
     // a comment's are looked at, in order, so that a comment line finds the entry it lies in noted.
     const char* const bytes = lines.data();
-    const auto note = [&](std::size_t at) {
-        const std::string_view line = lines.substr(at);
-        if (line.starts_with(queue::kInfo))
-            m_entries.push_back(static_cast<std::uint64_t>(offset + at + 1) << 1 | 1);
-        else if (line.starts_with(queue::kComment))
-            noteComment(offset + at);
-    };
+    const auto note = [&](std::size_t at) { noteEntryOrComment(offset + at, lines.substr(at), {}); };
     // In a long stretch the library's search for the two first letters skips far at a time.
     if (lines.size() >= 256) {
         for (std::size_t at = lines.find(queue::kInfo); at != std::string_view::npos;

@@ -116,12 +116,12 @@ private:
     void take(FileBytes& other) noexcept {
         m_data = std::exchange(other.m_data, nullptr);
         m_size = std::exchange(other.m_size, 0);
-        m_mapLength = std::exchange(other.m_mapLength, 0);
+        m_mapped = std::exchange(other.m_mapped, false);
     }
 
     char* m_data = nullptr;
     std::size_t m_size = 0;
-    std::size_t m_mapLength = 0; // a mapping of this many bytes at m_data; 0: memory from std::malloc
+    bool m_mapped = false; // m_data is a mapping of m_size bytes, not memory from std::malloc
 };
 
 } // namespace tamarisk::core::os

@@ -178,13 +178,13 @@ std::error_code writePieces(File& file, const std::string_view* pieces, std::siz
 }
 
 void FileBytes::release() {
-    if (m_mapLength > 0)
-        ::munmap(m_data, m_mapLength);
+    if (m_mapped)
+        ::munmap(m_data, m_size);
     else
         std::free(m_data);
     m_data = nullptr;
     m_size = 0;
-    m_mapLength = 0;
+    m_mapped = false;
 }
 
 char* allocateLarge(std::size_t size, std::size_t& capacity) {
@@ -209,7 +209,7 @@ char* allocateLarge(std::size_t size, std::size_t& capacity) {
 }
 
 void FileBytes::forgetBefore(std::size_t end) const {
-    if (m_mapLength == 0)
+    if (!m_mapped)
         return;
     // A private mapping of the file that is never written loses nothing by dropping its pages: a later touch
     // maps the file's bytes in again.
@@ -246,7 +246,7 @@ std::error_code FileBytes::open(const std::filesystem::path& path, FileBytes& by
         if (mapped != MAP_FAILED) {
             bytes.m_data = static_cast<char*>(mapped);
             bytes.m_size = size;
-            bytes.m_mapLength = size;
+            bytes.m_mapped = true;
             return {};
         }
     }

@@ -189,6 +189,7 @@ void FileBytes::release() {
     std::free(m_data); // never mapped here: the file is read whole
     m_data = nullptr;
     m_size = 0;
+    m_mapped = false;
 }
 
 // Large pages need a privilege that a user's program does not have: ordinary pages it is.
