@@ -13,8 +13,11 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdlib>
+#include <exception>
+#include <memory>
 #include <mutex>
 #include <new>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -517,6 +520,16 @@ std::string failure(std::string_view what, const std::filesystem::path& path, co
     return std::string(what) + " " + os::pathText(path) + ": " + error.message();
 }
 
+// Where a queue of size bytes is split to be converted in two parts at once (see convertInParts): a queue
+// of less than a megabyte is converted in one, as a second thread would not pay. The second part's thread
+// first takes the server groups' turns of the first part's lines, nearly half the work of converting
+// them, so its part is the smaller then.
+std::size_t partsSplitFrom(const State& state, std::size_t size) {
+    if (size < (std::size_t{1} << 20))
+        return std::string_view::npos;
+    return state.optionOn(kOptServerChange) ? size / 20 * 13 : size / 2;
+}
+
 // The converted copies are created with mode, the permission bits of the file they are made from: a queue
 // file holds user names and passwords.
 void convertQueueFile(State& state, const std::filesystem::path& path, LineReader&& queue, unsigned mode,
@@ -538,27 +551,22 @@ void convertQueueFile(State& state, const std::filesystem::path& path, LineReade
     }
     // The shuffle needs every entry at hand: the converted text is kept in memory while the queue's pages
     // are given back behind the conversion, so the process never holds both whole. The text becomes the
-    // wr2 only when the wrs cannot be written.
-    EntryIndex entries;
-    const LineReader converted = [&] {
+    // wr2 only when the wrs cannot be written. A large queue is converted in two parts at once.
+    std::vector<ConvertedPart> parts = [&] {
         const LineReader queueFile = std::move(queue);
-        MemorySink text(queueFile.bytes().size() + queueFile.bytes().size() / 8 + 64);
-        // Room for an entry every 64 bytes, more than a queue has: the index is never copied as it grows,
-        // and the room not used is never touched.
-        entries.entries().reserve(queueFile.bytes().size() / 64);
-        convertQueue(state, queueFile, text, true, &entries);
-        return text.release();
+        return convertInParts(state, queueFile, partsSplitFrom(state, queueFile.bytes().size()));
     }();
     const std::filesystem::path wrs = queue::derivedName(path, queue::kShuffledSuffix);
     try {
         AtomicOutput out(wrs, options);
-        shuffleEntries(converted, state.random, out, &entries);
+        shuffleEntries(parts, state.random, out);
         out.commit();
     } catch (const IoError&) {
         // When the wr2 cannot be written either (a full disk), that failure is the one reported, and
         // neither file is left.
         AtomicOutput copy(wr2, options);
-        copy.appendLasting(converted.bytes());
+        for (const ConvertedPart& part : parts)
+            copy.appendLasting(part.text.bytes());
         copy.commit();
         result.written.push_back(wr2);
         throw;
@@ -666,6 +674,112 @@ std::string convertQueueText(State& state, const LineReader& queueFile) {
 
 namespace {
 
+// Where a queue can be converted in two parts at once: the start of an "Info=" line after an LF, at or
+// after byte offset from, such that no line since the last "Url=" line before it begins "Re" or "St".
+// There the referer pass holds no line back for an address to come, and no "StoreIn=" line's look-ahead
+// for its entry's address reaches past it; the lines after it convert from there as in the whole.
+// npos when there is no such line.
+std::size_t splitPoint(const LineReader& queue, std::size_t from) {
+    static_assert(queue::kReferer.starts_with("Re") && queue::kRefererStr.starts_with("Re") &&
+                  queue::kStoreIn.starts_with("St"));
+    const std::string_view bytes = queue.bytes();
+    // A line begins after every LF.
+    const std::size_t lf = bytes.find('\n', from);
+    if (lf == std::string_view::npos)
+        return std::string_view::npos;
+    std::int64_t ReadPos = queue.findLineStart(static_cast<std::int64_t>(lf) + 2, queue::kUrl);
+    while (ReadPos >= 1) {
+        (void)queue.ReadLineAt(ReadPos); // the "Url=" line
+        for (;;) {
+            const std::int64_t start = ReadPos;
+            const std::string_view line = queue.ReadLineAt(ReadPos);
+            if (ReadPos < 1)
+                return std::string_view::npos;
+            if (queue::hasPrefix(line, queue::kInfo)) {
+                const auto at = static_cast<std::size_t>(start - 1);
+                // After the file's last CR or LF, where a NUL ends a line too, no part ends.
+                return bytes[at - 1] == '\n' ? at : std::string_view::npos;
+            }
+            if (line.starts_with("Re") || line.starts_with("St"))
+                break;
+        }
+        ReadPos = queue.findLineStart(ReadPos, queue::kUrl);
+    }
+    return std::string_view::npos;
+}
+
+// Takes the server groups' turns and draws that converting the lines of queue would take, writing
+// nothing: only "Url=" lines change the state, and the search for them skips the lines between.
+void takeServerTurns(State& state, const LineReader& queue) {
+    std::int64_t ReadPos = 1;
+    EntryRewriter rewriter(state, queue, ReadPos);
+    for (std::int64_t at = queue.findLineStart(1, queue::kUrl); at >= 1;
+         at = queue.findLineStart(at, queue::kUrl)) {
+        const std::string_view line = queue.ReadLineAt(at);
+        (void)rewriter.Set_AllStatus(line);
+    }
+}
+
+ConvertedPart convertPart(State& state, const LineReader& queue) {
+    ConvertedPart part;
+    MemorySink text(queue.bytes().size() + queue.bytes().size() / 8 + 64);
+    // Room for an entry every 64 bytes, more than a queue has: the index is never copied as it grows, and
+    // the room not used is never touched.
+    part.entries.entries().reserve(queue.bytes().size() / 64);
+    // The text keeps copies of what it is given: the queue's pages behind the conversion are given back.
+    convertQueue(state, queue, text, true, &part.entries);
+    part.text = text.release();
+    return part;
+}
+
+} // namespace
+
+std::vector<ConvertedPart> convertInParts(State& state, const LineReader& queue, std::size_t splitFrom) {
+    std::vector<ConvertedPart> parts;
+    const std::size_t split =
+        splitFrom < queue.bytes().size() ? splitPoint(queue, splitFrom) : std::string_view::npos;
+    if (split == std::string_view::npos) {
+        parts.push_back(convertPart(state, queue));
+        return parts;
+    }
+    // What the second part's thread writes lies apart from what this thread reads and writes: sharing a
+    // cache line with it would cost a transfer between the processors every few lines.
+    struct alignas(64) Second {
+        explicit Second(const State& given) : state(given) {}
+        State state; // as it is before the first part's turns
+        ConvertedPart part;
+        std::exception_ptr failure;
+    };
+    const auto second = std::make_unique<Second>(state);
+    const auto convertSecond = [&queue, split, &second = *second]() noexcept {
+        try {
+            // Server groups that take turns or draw carry their state over from the first part's lines.
+            if (second.state.optionOn(kOptServerChange))
+                takeServerTurns(second.state, queue.part(0, split));
+            second.part = convertPart(second.state, queue.part(split, queue.bytes().size()));
+        } catch (...) {
+            second.failure = std::current_exception();
+        }
+    };
+    {
+        std::jthread helper;
+        try {
+            helper = std::jthread(convertSecond);
+        } catch (const std::system_error&) {
+            convertSecond(); // no second thread to be had: the parts one after the other, here
+        }
+        parts.push_back(convertPart(state, queue.part(0, split)));
+    }
+    if (second->failure)
+        std::rethrow_exception(second->failure);
+    parts.push_back(std::move(second->part));
+    // The second part's state took every turn of the whole conversion, in the order of the file.
+    state = std::move(second->state);
+    return parts;
+}
+
+namespace {
+
 // Finds the entries of a text for shuffleEntries, in the form it keeps them.
 void findEntries(const LineReader& converted, LargeVector<std::uint64_t>& entries) {
     const auto note = [&entries](std::int64_t start, bool wholeCopy) {
@@ -716,20 +830,18 @@ void findEntries(const LineReader& converted, LargeVector<std::uint64_t>& entrie
 
 } // namespace
 
-void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out, EntryIndex* given) {
-    // Every entry's first line is noted (by the conversion, or here by one scan); an entry ends where the
-    // next begins, the last at the end of the text. An entry whose lines all end with CR LF and that has
-    // no comment line is then copied as one run of bytes; any other is copied line by line. Each entry
-    // takes 8 bytes: its start shifted left by one, and that bit set for a whole copy.
-    LargeVector<std::uint64_t> searched;
-    LargeVector<std::uint64_t>& entries = given != nullptr ? given->entries() : searched;
+namespace {
+
+// The entries of one or two converted texts in random order. entries holds the entries of first (see
+// shuffleEntries) and where its last one ends, and after them, from position secondFrom on, the same for
+// second.
+void shuffleIndexed(const LineReader& first, const LineReader* second, std::size_t secondFrom,
+                    LargeVector<std::uint64_t>& entries, Random& random, ByteSink& out) {
     const auto startOf = [&entries](std::size_t i) { return static_cast<std::int64_t>(entries[i] >> 1); };
-    const std::string_view bytes = converted.bytes();
-    const auto size = static_cast<std::int64_t>(bytes.size());
-    if (given == nullptr)
-        findEntries(converted, entries);
-    const std::size_t count = entries.size();
-    entries.push_back(static_cast<std::uint64_t>(size + 1) << 1); // where the last entry ends
+    const auto textOf = [&](std::size_t i) -> const LineReader& { return i >= secondFrom ? *second : first; };
+    const std::size_t count = entries.size() - (second != nullptr ? 2 : 1);
+    // The k-th entry drawn is at position k, or past the first text's end in the second text.
+    const std::size_t firstCount = second != nullptr ? secondFrom - 1 : count;
 
     // The order is drawn on a second thread while this one copies the entries drawn so far: drawing is
     // arithmetic in a small table, copying waits on memory, and the two overlap. The drawing runs ahead,
@@ -742,7 +854,8 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out, 
         constexpr std::size_t kBatch = 256;
         for (std::size_t i = 0; i < count; ++i) {
             const auto r = static_cast<std::size_t>(random.next() * static_cast<double>(count - i)) + 1;
-            order[i] = static_cast<std::uint32_t>(remaining.take(r) - 1);
+            const std::size_t k = remaining.take(r) - 1;
+            order[i] = static_cast<std::uint32_t>(k < firstCount ? k : k + 1);
             if ((i + 1) % kBatch == 0 || i + 1 == count)
                 drawn.tell(i + 1);
         }
@@ -763,12 +876,15 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out, 
             __builtin_prefetch(&entries[order[i + 2 * kAhead]]);
         if (i + kAhead < count) {
             const std::size_t later = order[i + kAhead];
-            const char* from = bytes.data() + (startOf(later) - 1);
-            const char* to = bytes.data() + (startOf(later + 1) - 1);
+            const char* const bytes = textOf(later).bytes().data();
+            const char* from = bytes + (startOf(later) - 1);
+            const char* to = bytes + (startOf(later + 1) - 1);
             for (const char* p = from; p < to && p < from + 512; p += 64)
                 __builtin_prefetch(p);
         }
         const std::size_t entry = order[i];
+        const LineReader& converted = textOf(entry);
+        const std::string_view bytes = converted.bytes();
         const std::int64_t start = startOf(entry);
         const std::int64_t end = startOf(entry + 1);
         out.append(queue::kLineEnd);
@@ -790,6 +906,42 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out, 
         }
         writer.flush();
     }
+}
+
+// Where the last entry of an index of text ends.
+std::uint64_t endOf(const LineReader& text) {
+    return static_cast<std::uint64_t>(text.bytes().size() + 1) << 1;
+}
+
+} // namespace
+
+void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out, EntryIndex* given) {
+    // Every entry's first line is noted (by the conversion, or here by one scan); an entry ends where the
+    // next begins, the last at the end of the text. An entry whose lines all end with CR LF and that has
+    // no comment line is then copied as one run of bytes; any other is copied line by line. Each entry
+    // takes 8 bytes: its start shifted left by one, and that bit set for a whole copy.
+    LargeVector<std::uint64_t> searched;
+    LargeVector<std::uint64_t>& entries = given != nullptr ? given->entries() : searched;
+    if (given == nullptr)
+        findEntries(converted, entries);
+    entries.push_back(endOf(converted));
+    shuffleIndexed(converted, nullptr, entries.size(), entries, random, out);
+}
+
+void shuffleEntries(std::vector<ConvertedPart>& parts, Random& random, ByteSink& out) {
+    if (parts.size() == 1) {
+        shuffleEntries(parts[0].text, random, out, &parts[0].entries);
+        return;
+    }
+    if (parts.size() != 2)
+        throw std::invalid_argument("a converted text is shuffled in one or two parts");
+    LargeVector<std::uint64_t>& entries = parts[0].entries.entries();
+    entries.push_back(endOf(parts[0].text));
+    const std::size_t secondFrom = entries.size();
+    const LargeVector<std::uint64_t>& second = parts[1].entries.entries();
+    entries.insert(entries.end(), second.begin(), second.end());
+    entries.push_back(endOf(parts[1].text));
+    shuffleIndexed(parts[0].text, &parts[1].text, secondFrom, entries, random, out);
 }
 
 std::string shuffleEntries(const LineReader& converted, Random& random) {

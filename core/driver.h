@@ -59,12 +59,27 @@ void convertQueue(State& state, const LineReader& queue, ByteSink& out, bool for
                   EntryIndex* entries = nullptr);
 std::string convertQueueText(State& state, const LineReader& queue);
 
+/// A converted text, or a part of one that begins with an entry, and where its entries begin.
+struct ConvertedPart {
+    LineReader text;
+    EntryIndex entries;
+};
+
+/// The converted text of a queue file for a shuffle, as convertQueue makes it, in one part or in two made
+/// at once on two threads. The second part begins at the first entry from byte offset splitFrom of the
+/// queue on where the conversion carries nothing over from one line to the next but the server groups'
+/// turns and draws; its thread takes those of the first part's lines first, on a copy of state. state
+/// ends as one conversion of the whole would leave it. One part when there is no such entry.
+std::vector<ConvertedPart> convertInParts(State& state, const LineReader& queue, std::size_t splitFrom);
+
 /// The entries of a converted queue file in random order, each after an empty line, without comment
 /// lines and without the lines before the first entry. entries, when given, is what convertQueue noted
 /// while it wrote the text; otherwise the text is searched for them.
 void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out,
                     EntryIndex* entries = nullptr);
 std::string shuffleEntries(const LineReader& converted, Random& random);
+/// The entries of a text converted in parts, shuffled as those of the whole text are.
+void shuffleEntries(std::vector<ConvertedPart>& parts, Random& random, ByteSink& out);
 
 /// Splits a Windows command line into its paths: absolute paths with drive letters separated by one
 /// blank, not quoted, so a path runs from its drive letter up to two characters before the next colon.

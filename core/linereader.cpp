@@ -27,9 +27,12 @@ LineReader::LineReader(LineReader&& other) noexcept {
 LineReader& LineReader::operator=(LineReader&& other) noexcept {
     if (this != &other) {
         const bool fromFile = other.m_bytes.data() == other.m_file.view().data() && !other.m_bytes.empty();
+        const bool part = other.m_owner != nullptr;
         m_text = std::move(other.m_text);
         m_file = std::move(other.m_file);
-        m_bytes = fromFile ? m_file.view() : std::string_view(m_text);
+        m_bytes = part ? other.m_bytes : fromFile ? m_file.view() : std::string_view(m_text);
+        m_owner = std::exchange(other.m_owner, nullptr);
+        m_offset = std::exchange(other.m_offset, 0);
         m_lastStretch = other.m_lastStretch;
         m_trailingNuls = other.m_trailingNuls;
         other.m_bytes = {};
@@ -43,6 +46,15 @@ void LineReader::index() {
     m_lastStretch = lastBreak == std::string_view::npos ? 0 : lastBreak + 1;
     const std::size_t lastText = m_bytes.find_last_not_of('\0');
     m_trailingNuls = lastText == std::string_view::npos ? 0 : lastText + 1;
+}
+
+LineReader LineReader::part(std::size_t from, std::size_t to) const {
+    LineReader part;
+    part.m_bytes = m_bytes.substr(from, to - from);
+    part.m_owner = m_owner != nullptr ? m_owner : &m_file;
+    part.m_offset = m_offset + from;
+    part.index();
+    return part;
 }
 
 LineReader LineReader::open(const std::filesystem::path& path) {

@@ -97,9 +97,17 @@ public:
 
     std::string_view bytes() const { return m_bytes; }
 
+    /// The bytes [from, to) as a reader of their own that reads the lines there as this one does: from is
+    /// where a line starts, and to is the end of the bytes or just after an LF. The part views this
+    /// reader's bytes, which must outlive it.
+    LineReader part(std::size_t from, std::size_t to) const;
+
     /// Gives back the memory of a mapped file's bytes before byte offset end (see os::FileBytes): the
-    /// bytes stay readable. Nothing happens for bytes held in a string.
-    void forgetBefore(std::size_t end) const { m_file.forgetBefore(end); }
+    /// bytes stay readable. Nothing happens for bytes held in a string. A part gives back only pages of
+    /// its own bytes.
+    void forgetBefore(std::size_t end) const {
+        (m_owner != nullptr ? *m_owner : m_file).forgetBetween(m_offset, m_offset + end);
+    }
 
     /// The end (a byte offset) of the longest stretch of lines from byte offset from on that each end with
     /// CR LF and hold no other CR or LF: lines that ReadLineAt returns exactly as the bytes have them, so
@@ -153,8 +161,10 @@ private:
     std::string m_text;   // the bytes when given as a string
     os::FileBytes m_file; // the bytes when read from a file
     std::string_view m_bytes;
-    std::size_t m_lastStretch = 0;  // first byte after the file's last CR or LF
-    std::size_t m_trailingNuls = 0; // first byte of the NUL run that ends the file
+    const os::FileBytes* m_owner = nullptr; // for a part: the file whose bytes it views
+    std::size_t m_offset = 0;               // for a part: where its bytes begin in that file
+    std::size_t m_lastStretch = 0;          // first byte after the file's last CR or LF
+    std::size_t m_trailingNuls = 0;         // first byte of the NUL run that ends the file
 };
 
 /// Number of bytes the text occupies (every character is kept as its bytes).

@@ -106,10 +106,10 @@ public:
         return bytes;
     }
     std::string_view view() const { return {m_data, m_size}; }
-    /// The bytes before byte offset end will not be read again: the memory of the whole pages before it
-    /// goes back to the system where that is cheap, so that a pass that never looks back keeps the
+    /// The bytes from byte offset from up to end will not be read again: the memory of the whole pages
+    /// between goes back to the system where that is cheap, so that a pass that never looks back keeps the
     /// process's memory small. A mapped file's pages would be read again from the file cache if touched.
-    void forgetBefore(std::size_t end) const;
+    void forgetBetween(std::size_t from, std::size_t end) const;
 
 private:
     void release();

@@ -208,15 +208,16 @@ char* allocateLarge(std::size_t size, std::size_t& capacity) {
     return static_cast<char*>(data);
 }
 
-void FileBytes::forgetBefore(std::size_t end) const {
+void FileBytes::forgetBetween(std::size_t from, std::size_t end) const {
     if (!m_mapped)
         return;
     // A private mapping of the file that is never written loses nothing by dropping its pages: a later touch
     // maps the file's bytes in again.
     const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    const std::size_t whole = std::min(end, m_size) / page * page;
-    if (whole > 0)
-        ::madvise(m_data, whole, MADV_DONTNEED);
+    const std::size_t first = (from + page - 1) / page * page;
+    const std::size_t last = std::min(end, m_size) / page * page;
+    if (last > first)
+        ::madvise(m_data + first, last - first, MADV_DONTNEED);
 }
 
 std::error_code FileBytes::open(const std::filesystem::path& path, FileBytes& bytes) {

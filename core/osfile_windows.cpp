@@ -202,7 +202,8 @@ char* allocateLarge(std::size_t size, std::size_t& capacity) {
 }
 
 // The bytes are read into memory here, not mapped: there is nothing to give back before the end.
-void FileBytes::forgetBefore(std::size_t end) const {
+void FileBytes::forgetBetween(std::size_t from, std::size_t end) const {
+    (void)from;
     (void)end;
 }
 

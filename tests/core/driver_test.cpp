@@ -174,6 +174,96 @@ TEST(Shuffle, EntriesNotedByTheConversionAreTheOnesFound) {
     }
 }
 
+// A queue may be converted in two parts at once, the second on another thread that first takes the server
+// groups' turns of the first part's lines. Wherever the split is asked for, the parts make the whole
+// conversion: the same text, the same entries for the shuffle, and the state as the whole leaves it.
+TEST(ConvertInParts, EveryPlaceGivesTheWholeConversion) {
+    std::uint32_t seed = 99;
+    const auto next = [&seed](std::size_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<std::size_t>((seed >> 16) % bound);
+    };
+    const std::vector<std::string> lines = {"Info=e",
+                                            "StoreIn=C:\\x\\",
+                                            "Referer=1",
+                                            "RefererStr=http://r/",
+                                            "Advanced=0",
+                                            ";c",
+                                            "Login=0",
+                                            "Url=http://srv3.a.b/p/f.zip",
+                                            "Url=http://srv.a.b/q/g.tar.gz",
+                                            "Url=http://o.x.y/h",
+                                            "Url=nohost",
+                                            ""};
+    const std::vector<std::string> ends = {"\r\n", "\r\n", "\r\n", "\n", "\r"};
+    std::vector<std::string> queues;
+    for (int q = 0; q < 60; ++q) {
+        std::string text;
+        for (std::size_t n = 5 + next(40); n > 0; --n)
+            text += lines[next(lines.size())] + ends[next(ends.size())];
+        if (next(4) == 0)
+            text += std::string("Info=t\0Url=http://srv.a.b/z\0\0Info=u\0", 36);
+        queues.push_back(text);
+    }
+    // A numbered group with an address of its own, so that a draw may take a second draw, and an address
+    // change onto the group's hosts.
+    State initial;
+    initial.ServerCount = 2;
+    ServerRec& group = initial.Servers[1];
+    group.ServerName = "srv.a.b";
+    group.ServerHead = "srv";
+    group.ServerDomain = "a.b";
+    for (std::int16_t n = 1; n <= 9; ++n)
+        group.SNumber[static_cast<std::size_t>(n)] = n;
+    group.SNumberCount = 9;
+    group.IPList[1] = {"10.0.0.1", -1};
+    group.IPCount = 1;
+    group.IPUseCount = 1;
+    ServerRec& old = initial.Servers[2];
+    old.ServerName = "o.x.y";
+    old.ServerHead = "o";
+    old.ServerDomain = "x.y";
+    old.SType = kSTypeU;
+    initial.DefServers[0] = {"o.x.y", "http://srv4.a.b/moved/"};
+    initial.DefServerCount = 1;
+    initial.options.Label_AllDir[1] = "C:\\dl";
+    for (const int box : {kOptServerChange, kOptAddressChange, kOptShuffle})
+        initial.options.OptCheckBoxes[static_cast<std::size_t>(box)] = 1;
+    int splits = 0;
+    for (const std::string& queue : queues) {
+        const LineReader reader(queue);
+        for (const int options : {0, 1, 2, 3}) {
+            State whole = initial;
+            whole.options.OptCheckBoxes[kOptReferer] = options & 1;
+            whole.options.OptCheckBoxes[kOptSaveFolder] = (options >> 1) & 1;
+            whole.options.Option_DLDir = 1;
+            whole.options.Option_OptMC = options & 1; // random, or in order
+            prepareForFile(whole);
+            whole.random.seed(3);
+            const State before = whole;
+            const std::string text = convertQueueText(whole, reader);
+            const std::string shuffled = shuffleEntries(LineReader(text), whole.random);
+            for (std::size_t lf = queue.find('\n'); lf != std::string::npos; lf = queue.find('\n', lf + 1)) {
+                State state = before;
+                std::vector<ConvertedPart> parts = convertInParts(state, reader, lf);
+                std::string joined;
+                for (const ConvertedPart& part : parts)
+                    joined += part.text.bytes();
+                ASSERT_EQ(joined, text)
+                    << testing::PrintToString(queue) << " options " << options << " from " << lf;
+                splits += parts.size() == 2 ? 1 : 0;
+                EXPECT_EQ(state.Servers[1].SNextPos, whole.Servers[1].SNextPos);
+                std::string out;
+                StringSink sink(out);
+                shuffleEntries(parts, state.random, sink);
+                EXPECT_EQ(out, shuffled)
+                    << testing::PrintToString(queue) << " options " << options << " from " << lf;
+            }
+        }
+    }
+    EXPECT_GT(splits, 1000);
+}
+
 // Each shuffle hands its order from the thread that draws it to the one that copies the entries: in 1000
 // shuffles in a row the MinGW build's std::atomic::wait hung now and then under Wine.
 TEST(Shuffle, EverySeedGivesAPermutation) {
