@@ -59,16 +59,13 @@ Cut cutAddress(const State& state, std::string_view A, const ServerGroupIndex* i
 
     Cut cut;
     std::string_view K1;
-    std::string_view T;
     if (d1 == 0 || d2 == 0) {
         K1 = S.mid(h, e - h);
-        T = S.mid(h);
         cut.leadBytes = S.offsetOf(h);
         if (d1 > 0)
             d1 = h - 1; // the text after d1 now begins at the start of the host
     } else {
         K1 = S.mid(d1 + 1, e - d1 - 1);
-        T = S.mid(d1 + 1);
         cut.leadBytes = S.offsetOf(d1 + 1);
     }
 
@@ -80,8 +77,9 @@ Cut cutAddress(const State& state, std::string_view A, const ServerGroupIndex* i
             cut.leadBytes = S.offsetOf(h);
             break;
         case kSTypeF:
+            // The key runs from the text after d1 (its lead ends there) to the end of a folder.
             if (const std::size_t e2 = slashFrom(e + 1); e2 > 0)
-                cut.key = CharText(T).left(e2 - d1 - 1);
+                cut.key = S.mid(d1 + 1, e2 - d1 - 1);
             break;
         case kSTypeV:
             for (;;) {
@@ -94,7 +92,7 @@ Cut cutAddress(const State& state, std::string_view A, const ServerGroupIndex* i
                     digits = c.size() == 1 && c[0] >= '0' && c[0] <= '9';
                 }
                 if (digits) {
-                    cut.key = CharText(T).left(f - d1 - 1);
+                    cut.key = S.mid(d1 + 1, f - d1 - 1);
                     break;
                 }
                 e = f;
@@ -109,11 +107,13 @@ Cut cutAddress(const State& state, std::string_view A, const ServerGroupIndex* i
     return cut;
 }
 
-// The replacement prefix, then what follows the lead, the key and the one character after it.
+// The replacement prefix, then what follows the lead, the key and the one character after it. The key
+// follows the lead in A, so that character begins where the key ends.
 void replaceStart(std::string& out, const DefServerRec& change, std::string_view A, const Cut& cut) {
-    const std::size_t replaced = charCount(A.substr(0, cut.leadBytes)) + charCount(cut.key) + 1;
+    const std::size_t keyEnd = cut.leadBytes + cut.key.size();
     out.assign(change.DefPath);
-    out += CharText(A).mid(replaced + 1);
+    if (keyEnd < A.size())
+        out += A.substr(keyEnd + charWidthAt(A, keyEnd));
 }
 
 } // namespace
