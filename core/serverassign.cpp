@@ -219,34 +219,14 @@ std::optional<AddressParts> AddressParts::fromLine(std::string_view line) {
     return AddressParts(line.substr(0, slashes + 2), line.substr(slashes + 2));
 }
 
-bool AddressParts::hasDottedHost() const {
-    return m_slash != std::string_view::npos && m_dot1 != std::string_view::npos && m_dot1 < m_slash;
-}
-
-std::string_view AddressParts::host() const {
-    return m_rest.substr(0, m_slash);
-}
-
 std::string_view AddressParts::path() const {
     return m_slash == std::string_view::npos ? std::string_view{} : m_rest.substr(m_slash + 1);
-}
-
-std::optional<std::string_view> AddressParts::dom1() const {
-    if (m_dot1 == std::string_view::npos)
-        return host();
-    if (m_slash == std::string_view::npos || m_dot1 > m_slash)
-        return std::nullopt;
-    return m_rest.substr(m_dot1 + 1, m_slash - m_dot1 - 1);
 }
 
 std::optional<std::string_view> AddressParts::dom2() const {
     if (m_dot2 == std::string_view::npos || m_slash == std::string_view::npos || m_dot2 > m_slash)
         return std::nullopt;
     return m_rest.substr(m_dot2 + 1, m_slash - m_dot2 - 1);
-}
-
-std::string_view AddressParts::tail1() const {
-    return m_dot1 == std::string_view::npos ? m_rest : m_rest.substr(m_dot1 + 1);
 }
 
 std::string_view AddressParts::firstLabel() const {

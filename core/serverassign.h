@@ -28,19 +28,31 @@ public:
     std::string_view head() const { return m_head; }
     std::string_view rest() const { return m_rest; }
 
+    // The parts every rule of every line asks for, some of them several times, are answered here inline.
+
     /// rest has a "/" and its host (the text before that "/") has a dot: the shape every rule needs.
-    bool hasDottedHost() const;
+    bool hasDottedHost() const {
+        return m_slash != std::string_view::npos && m_dot1 != std::string_view::npos && m_dot1 < m_slash;
+    }
     /// The text before the first "/" of rest (all of rest when it has none).
-    std::string_view host() const;
+    std::string_view host() const { return m_rest.substr(0, m_slash); }
     /// The text after the first "/" of rest (empty when it has none).
     std::string_view path() const;
     /// The host less its first label; the whole host when rest has no dot at all; nothing when the first
     /// dot of rest lies in the path.
-    std::optional<std::string_view> dom1() const;
+    std::optional<std::string_view> dom1() const {
+        if (m_dot1 == std::string_view::npos)
+            return host();
+        if (m_slash == std::string_view::npos || m_dot1 > m_slash)
+            return std::nullopt;
+        return m_rest.substr(m_dot1 + 1, m_slash - m_dot1 - 1);
+    }
     /// The host less its first two labels; nothing unless the host has two dots.
     std::optional<std::string_view> dom2() const;
     /// Everything after the first dot of rest (all of rest when it has none).
-    std::string_view tail1() const;
+    std::string_view tail1() const {
+        return m_dot1 == std::string_view::npos ? m_rest : m_rest.substr(m_dot1 + 1);
+    }
     /// The host's first label: the text before the first dot.
     std::string_view firstLabel() const;
     /// The host's first two labels: the text before the second dot.
