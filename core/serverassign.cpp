@@ -5,6 +5,8 @@
 #include "core/linereader.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
 
 namespace tamarisk::core {
@@ -41,14 +43,24 @@ int addressCount(const ServerRec& group) {
     return std::clamp<int>(group.IPCount, 0, kMaxAddresses);
 }
 
-// R = head & head label & suffix & "." & tail1: the host's first label replaced.
+// R = head & head label & suffix & "." & tail1: the host's first label replaced. Made at its full size
+// and filled, as it is made for nearly every address.
 void writeHead(std::string& out, const AddressParts& parts, std::string_view headLabel,
                std::string_view suffix) {
-    out.assign(parts.head());
-    out += headLabel;
-    out += suffix;
-    out += '.';
-    out += parts.tail1();
+    const std::string_view head = parts.head();
+    const std::string_view tail1 = parts.tail1();
+    out.resize(head.size() + headLabel.size() + suffix.size() + 1 + tail1.size());
+    char* at = std::copy(head.begin(), head.end(), out.data());
+    at = std::copy(headLabel.begin(), headLabel.end(), at);
+    at = std::copy(suffix.begin(), suffix.end(), at);
+    *at++ = '.';
+    std::copy(tail1.begin(), tail1.end(), at);
+}
+
+// A server number in decimal, as NumStr writes it, in digits.
+std::string_view numberText(std::int16_t number, std::array<char, 8>& digits) {
+    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), number).ptr;
+    return {digits.data(), static_cast<std::size_t>(end - digits.data())};
 }
 
 // The address pick: the enabled address of the given rank replaces the whole host. Only entries
@@ -110,7 +122,9 @@ bool applyNumbered(std::string& out, const AddressParts& parts, ServerRec& group
         group.SNextPos = static_cast<std::int16_t>(next);
     }
     if (n >= 1 && n <= numbers && (members || group.IPCount <= 0)) {
-        writeHead(out, parts, group.ServerHead, NumStr(group.SNumber[static_cast<std::size_t>(n)]));
+        std::array<char, 8> digits;
+        writeHead(out, parts, group.ServerHead,
+                  numberText(group.SNumber[static_cast<std::size_t>(n)], digits));
         return true;
     }
     int rank = 0;
