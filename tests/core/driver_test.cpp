@@ -433,6 +433,21 @@ TEST(ChengeWrg, ConvertedCopyStaysWhenTheShuffledOneFails) {
     EXPECT_THAT(result.error, testing::HasSubstr("cannot create " + (dir / "q.wrs").string()));
     EXPECT_EQ(readFile(dir / "q.wr2"), "Info=\r\n");
     EXPECT_EQ(result.written, std::vector<std::filesystem::path>{dir / "q.wr2"});
+
+    // A queue of more than a megabyte is converted in two parts: the wr2 is both, whole.
+    std::string queue;
+    for (int i = 0; i < 40000; ++i)
+        queue +=
+            "Info=" + std::to_string(i) + "\r\nReferer=1\r\nUrl=http://h.a.b/" + std::to_string(i) + "\r\n";
+    ASSERT_GT(queue.size(), std::size_t{1} << 20);
+    writeFile(dir / "q.wrg", queue);
+    state.options.OptCheckBoxes[kOptReferer] = 1;
+    State reference = state;
+    EXPECT_EQ(Chenge_Wrg(state, dir / "q.wrg", hooks).outcome, Outcome::Failed);
+    const std::string written = readFile(dir / "q.wr2");
+    const std::string whole = convertQueueText(reference, LineReader(queue));
+    EXPECT_EQ(written.size(), whole.size());
+    EXPECT_TRUE(written == whole);
 }
 
 TEST(ConvertFiles, ConvertsInOrderEachBusyOnItsOwn) {
