@@ -1,10 +1,12 @@
 #include "core/driver.h"
 
+#include "core/addressfeed.h"
 #include "core/atomicfile.h"
 #include "core/cp932.h"
 #include "core/domains.h"
 #include "core/errors.h"
 #include "core/osfile.h"
+#include "core/progress.h"
 #include "core/queueformat.h"
 #include "core/rules.h"
 #include "core/urllist.h"
@@ -489,45 +491,19 @@ private:
     std::size_t m_top = 0;
 };
 
-// How far one thread has got, told to another that waits for it. A mutex and a condition variable, not
-// std::atomic::wait: that hung now and then in the MinGW build of GCC 12's library.
-class Progress {
-public:
-    void tell(std::size_t done) {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_done.store(done, std::memory_order_release);
-        }
-        m_changed.notify_one();
-    }
-
-    /// Waits until at least n are done; returns how many are.
-    std::size_t waitFor(std::size_t n) {
-        if (const std::size_t done = m_done.load(std::memory_order_acquire); done >= n)
-            return done;
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_done.load(std::memory_order_relaxed) >= n; });
-        return m_done.load(std::memory_order_relaxed);
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::atomic<std::size_t> m_done{0}; // written under the mutex, read without it on the way through
-};
-
 std::string failure(std::string_view what, const std::filesystem::path& path, const std::error_code& error) {
     return std::string(what) + " " + os::pathText(path) + ": " + error.message();
 }
 
 // Where a queue of size bytes is split to be converted in two parts at once (see convertInParts): a queue
-// of less than a megabyte is converted in one, as a second thread would not pay. The second part's thread
-// first takes the server groups' turns of the first part's lines, nearly half the work of converting
-// them, so its part is the smaller then.
+// of less than a megabyte is converted in one, as a second thread would not pay. With the server change
+// on, the second part's thread first runs the address rules over the first part's lines, and the first
+// thread takes their results rather than working them out: the first part is then the larger, as its
+// thread has less to do for each line and the second thread more.
 std::size_t partsSplitFrom(const State& state, std::size_t size) {
     if (size < (std::size_t{1} << 20))
         return std::string_view::npos;
-    return state.optionOn(kOptServerChange) ? size / 20 * 13 : size / 2;
+    return state.optionOn(kOptServerChange) ? size / 5 * 4 : size / 2;
 }
 
 // The converted copies are created with mode, the permission bits of the file they are made from: a queue
@@ -651,10 +627,14 @@ void EntryIndex::noteComment(std::size_t offset) {
         *std::prev(after) &= ~std::uint64_t{1};
 }
 
-void convertQueue(State& state, const LineReader& queueFile, ByteSink& out, bool forgetRead,
-                  EntryIndex* entries) {
+namespace {
+
+// convertQueue, with the "Url=" lines' results taken from addresses when given.
+void convertQueueWith(State& state, const LineReader& queueFile, ByteSink& out, bool forgetRead,
+                      EntryIndex* entries, AddressFeed* addresses) {
     std::int64_t ReadPos = 1;
     EntryRewriter rewriter(state, queueFile, ReadPos);
+    rewriter.takeAddressesFrom(addresses);
     if (state.optionOn(kOptReferer)) {
         if (state.optionOn(kOptSaveFolder))
             refererPass<false>(rewriter, queueFile, ReadPos, out, forgetRead, entries);
@@ -662,6 +642,13 @@ void convertQueue(State& state, const LineReader& queueFile, ByteSink& out, bool
             refererPass<true>(rewriter, queueFile, ReadPos, out, forgetRead, entries);
     } else
         plainPass(rewriter, queueFile, ReadPos, out, forgetRead, entries);
+}
+
+} // namespace
+
+void convertQueue(State& state, const LineReader& queueFile, ByteSink& out, bool forgetRead,
+                  EntryIndex* entries) {
+    convertQueueWith(state, queueFile, out, forgetRead, entries, nullptr);
 }
 
 std::string convertQueueText(State& state, const LineReader& queueFile) {
@@ -709,25 +696,28 @@ std::size_t splitPoint(const LineReader& queue, std::size_t from) {
 }
 
 // Takes the server groups' turns and draws that converting the lines of queue would take, writing
-// nothing: only "Url=" lines change the state, and the search for them skips the lines between.
-void takeServerTurns(State& state, const LineReader& queue) {
+// nothing: only "Url=" lines change the state, and the search for them skips the lines between. feed, when
+// given, gets each "Url=" line as the rules made it.
+void takeServerTurns(State& state, const LineReader& queue, AddressFeed* feed) {
     std::int64_t ReadPos = 1;
     EntryRewriter rewriter(state, queue, ReadPos);
     for (std::int64_t at = queue.findLineStart(1, queue::kUrl); at >= 1;
          at = queue.findLineStart(at, queue::kUrl)) {
         const std::string_view line = queue.ReadLineAt(at);
-        (void)rewriter.Set_AllStatus(line);
+        const std::string_view result = rewriter.Set_AllStatus(line);
+        if (feed != nullptr)
+            feed->put(line, result);
     }
 }
 
-ConvertedPart convertPart(State& state, const LineReader& queue) {
+ConvertedPart convertPart(State& state, const LineReader& queue, AddressFeed* feed = nullptr) {
     ConvertedPart part;
     MemorySink text(queue.bytes().size() + queue.bytes().size() / 8 + 64);
     // Room for an entry every 64 bytes, more than a queue has: the index is never copied as it grows, and
     // the room not used is never touched.
     part.entries.entries().reserve(queue.bytes().size() / 64);
     // The text keeps copies of what it is given: the queue's pages behind the conversion are given back.
-    convertQueue(state, queue, text, true, &part.entries);
+    convertQueueWith(state, queue, text, true, &part.entries, feed);
     part.text = text.release();
     return part;
 }
@@ -749,16 +739,25 @@ std::vector<ConvertedPart> convertInParts(State& state, const LineReader& queue,
         State state; // as it is before the first part's turns
         ConvertedPart part;
         std::exception_ptr failure;
+        AddressFeed feed;
+        AddressFeed* addresses =
+            nullptr; // the first part's "Url=" lines, for this thread, while it converts it
     };
     const auto second = std::make_unique<Second>(state);
-    const auto convertSecond = [&queue, split, &second = *second]() noexcept {
+    // Server groups that take turns or draw carry their state over from the first part's lines: the second
+    // thread takes those turns first, and hands the lines it made to this thread.
+    const bool turns = state.optionOn(kOptServerChange);
+    if (turns)
+        second->addresses = &second->feed;
+    const auto convertSecond = [&queue, split, turns, &second = *second]() noexcept {
         try {
-            // Server groups that take turns or draw carry their state over from the first part's lines.
-            if (second.state.optionOn(kOptServerChange))
-                takeServerTurns(second.state, queue.part(0, split));
+            if (turns)
+                takeServerTurns(second.state, queue.part(0, split), second.addresses);
+            second.feed.close();
             second.part = convertPart(second.state, queue.part(split, queue.bytes().size()));
         } catch (...) {
             second.failure = std::current_exception();
+            second.feed.close();
         }
     };
     {
@@ -766,9 +765,11 @@ std::vector<ConvertedPart> convertInParts(State& state, const LineReader& queue,
         try {
             helper = std::jthread(convertSecond);
         } catch (const std::system_error&) {
-            convertSecond(); // no second thread to be had: the parts one after the other, here
+            // No second thread to be had: the parts one after the other, here, each taking its own turns.
+            second->addresses = nullptr;
+            convertSecond();
         }
-        parts.push_back(convertPart(state, queue.part(0, split)));
+        parts.push_back(convertPart(state, queue.part(0, split), second->addresses));
     }
     if (second->failure)
         std::rethrow_exception(second->failure);

@@ -1,5 +1,6 @@
 #include "core/rules.h"
 
+#include "core/addressfeed.h"
 #include "core/cp932.h"
 #include "core/queueformat.h"
 #include "core/serverassign.h"
@@ -57,6 +58,8 @@ std::string_view EntryRewriter::rewrite(std::string_view line) {
     if (queue::hasPrefix(line, queue::kUrl) &&
         (m_state.optionOn(kOptServerChange) || m_state.optionOn(kOptWebjump) ||
          m_state.optionOn(kOptAddressChange))) {
+        if (m_feed != nullptr)
+            return m_feed->next(line);
         // A caller may hand back a line this rewriter returned; the buffers are about to be rewritten.
         if (within(line, m_result) || within(line, m_changed)) {
             m_input.assign(line);

@@ -11,6 +11,8 @@
 
 namespace tamarisk::core {
 
+class AddressFeed;
+
 /// The per-line rewrite of a queue file being converted. It reads the option and server state, and may
 /// read ahead in the file being converted to find an entry's address; the caller's reading position is
 /// never moved. One rewriter serves one pass over one file.
@@ -30,6 +32,8 @@ public:
     /// The two-byte beginnings of the lines Set_AllStatus may rewrite, one after another ("StUr"); every
     /// other line comes back as it is. Empty when the options that rewrite lines are off.
     std::string_view rewrittenBeginnings() const;
+    /// The "Url=" lines' results are taken from feed, in order, rather than worked out here.
+    void takeAddressesFrom(AddressFeed* feed) { m_feed = feed; }
 
 private:
     std::string_view rewrite(std::string_view line);
@@ -41,6 +45,7 @@ private:
     State& m_state;
     const LineReader& m_reader;
     std::int64_t& m_readPos;
+    AddressFeed* m_feed = nullptr;
 
     AddressChanger m_addressChanger; // also holds the server groups' index
     std::string m_result;            // the rewritten line handed back

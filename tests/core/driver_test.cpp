@@ -1,5 +1,6 @@
 #include "core/driver.h"
 
+#include "core/addressfeed.h"
 #include "core/queueformat.h"
 #include "support/conversion.h"
 
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <thread>
 
 using namespace tamarisk::core;
 using tamarisk::test::convertText;
@@ -262,6 +264,38 @@ TEST(ConvertInParts, EveryPlaceGivesTheWholeConversion) {
         }
     }
     EXPECT_GT(splits, 1000);
+}
+
+// The addresses the second thread works out for the first part reach the first thread in order and whole:
+// across the chunks they are kept in, once those are given back and filled again, with lines the rules
+// left as they were, an empty result and one larger than a chunk. A writer that stops early lets the
+// reader go on.
+TEST(AddressFeed, HandsEveryLineOverInOrder) {
+    std::vector<std::string> lines;
+    std::vector<std::string> results;
+    for (int i = 0; i < 60000; ++i) {
+        lines.push_back("Url=http://srv" + std::to_string(i % 10) + ".a.b/" + std::to_string(i));
+        results.push_back(std::string(static_cast<std::size_t>(i % 7) * 11, static_cast<char>('a' + i % 26)) +
+                          std::to_string(i));
+    }
+    results[777].clear();
+    results[31000] = std::string(1 << 20, 'z');
+    const auto same = [](std::size_t i) { return i % 3 == 0; };
+    for (const std::size_t stop : {lines.size(), lines.size() / 2 + 5}) {
+        AddressFeed feed;
+        std::jthread writer([&] {
+            for (std::size_t i = 0; i < stop; ++i)
+                feed.put(lines[i], same(i) ? std::string_view(lines[i]) : std::string_view(results[i]));
+            feed.close();
+        });
+        std::size_t wrong = 0;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const std::string_view got = feed.next(lines[i]);
+            const bool asPut = i < stop && !same(i) ? got == results[i] : got.data() == lines[i].data();
+            wrong += asPut ? 0 : 1;
+        }
+        EXPECT_EQ(wrong, 0u) << "writer stopped after " << stop;
+    }
 }
 
 // Each shuffle hands its order from the thread that draws it to the one that copies the entries: in 1000

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "core/progress.h"
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string_view>
+#include <vector>
+
+namespace tamarisk::core {
+
+/// The rewritten "Url=" lines of a stretch of a queue, made by one thread as it takes the address rules'
+/// turns over the stretch and handed to another thread that converts the same stretch, so that each line
+/// goes through the rules once. The reader asks for the lines in the order they were put. Lines are told a
+/// batch at a time and kept in chunks, which the reader hands back for the writer to fill again once read:
+/// the feed holds only what the writer is ahead by.
+class AddressFeed {
+public:
+    AddressFeed() = default;
+    AddressFeed(const AddressFeed&) = delete;
+    AddressFeed& operator=(const AddressFeed&) = delete;
+    ~AddressFeed();
+
+    /// Writer: the rules made result of line (line itself when they left it as it was).
+    void put(std::string_view line, std::string_view result) {
+        const bool same = result.data() == line.data() && result.size() == line.size();
+        const std::size_t size = same ? 0 : result.size();
+        // Room is kept for the mark that sends the reader on to the next chunk.
+        if (m_tail == nullptr || m_tail->capacity - m_tail->used < 2 * sizeof(std::uint32_t) + size)
+            nextChunk(2 * sizeof(std::uint32_t) + size);
+        char* const at = m_tail->bytes.get() + m_tail->used;
+        const std::uint32_t length = same ? kSame : static_cast<std::uint32_t>(size);
+        std::memcpy(at, &length, sizeof length);
+        std::memcpy(at + sizeof length, result.data(), size);
+        m_tail->used += sizeof length + size;
+        if (++m_put % kBatch == 0)
+            m_progress.tell(m_put);
+    }
+    /// Writer: every line is put, or, after a failure, no more will be.
+    void close() {
+        m_progress.tell(m_put);
+        m_progress.close();
+    }
+
+    /// Reader: the result of the next line, which is line; line itself when the rules left it as it was.
+    /// The view stays valid until the next call. When the writer failed before the line, the line comes
+    /// back as it is (the conversion is failing then).
+    std::string_view next(std::string_view line) {
+        if (m_taken == m_ready && !waitForMore())
+            return line;
+        const char* at = m_reading->bytes.get() + m_readAt;
+        std::uint32_t length = 0;
+        std::memcpy(&length, at, sizeof length);
+        if (length == kNextChunk) {
+            nextReadChunk();
+            at = m_reading->bytes.get();
+            std::memcpy(&length, at, sizeof length);
+        }
+        ++m_taken;
+        if (length == kSame) {
+            m_readAt += sizeof length;
+            return line;
+        }
+        m_readAt += sizeof length + length;
+        return {at + sizeof length, length};
+    }
+
+private:
+    static constexpr std::uint32_t kSame = 0xFFFFFFFFu;      // the line as it was
+    static constexpr std::uint32_t kNextChunk = 0xFFFFFFFEu; // the next line is in the next chunk
+    static constexpr std::size_t kChunk = 256 << 10;
+    static constexpr std::size_t kBatch = 1024; // lines told at once
+
+    struct Chunk {
+        explicit Chunk(std::size_t size) : bytes(new char[size]), capacity(size) {}
+        std::unique_ptr<char[]> bytes;
+        std::size_t capacity;
+        std::size_t used = 0;  // written by the writer alone
+        Chunk* next = nullptr; // the chunk filled after this one
+    };
+
+    void nextChunk(std::size_t need);
+    bool waitForMore();
+    void nextReadChunk();
+
+    std::vector<std::unique_ptr<Chunk>> m_chunks; // every chunk, owned; under m_spareMutex
+    std::vector<Chunk*> m_spare;                  // chunks read, to be filled again; under m_spareMutex
+    std::mutex m_spareMutex;
+    Progress m_progress; // lines put and told
+
+    // The writer's side.
+    alignas(64) Chunk* m_tail = nullptr;
+    Chunk* m_first = nullptr;
+    std::size_t m_put = 0;
+
+    // The reader's side.
+    alignas(64) Chunk* m_reading = nullptr;
+    std::size_t m_readAt = 0;
+    std::size_t m_taken = 0;
+    std::size_t m_ready = 0;
+};
+
+} // namespace tamarisk::core
