@@ -48,6 +48,7 @@ public:
     AtomicOutput& operator=(const AtomicOutput&) = delete;
 
     void appendLasting(std::string_view bytes) override;
+    void writeHeld() override { flush(); }
     /// Writes out and closes the temporary file, which is then complete under temporaryPath(); commit() or
     /// destruction follows.
     void close();

@@ -26,6 +26,8 @@ public:
     /// The same for bytes that stay where they are until the sink is done (a run of the mapped queue
     /// file): a file sink may write them from there without first copying them.
     virtual void appendLasting(std::string_view bytes) { append(bytes); }
+    /// Writes out the lasting bytes the sink still refers to, so that their memory may be used again.
+    virtual void writeHeld() {}
 
 protected:
     /// Takes bytes that do not fit in the window; the window may be moved or made anew.

@@ -833,6 +833,148 @@ void findEntries(const LineReader& converted, LargeVector<std::uint64_t>& entrie
 
 namespace {
 
+// Text gathered by one thread in chunks that another thread writes to a sink: while one chunk is written,
+// the next is filled, two chunks taking turns. The writer makes the chunks, so that their fresh pages cost
+// its time; the filler hands its writing over once they are made (ready()).
+class ChunkHandOff final : public ByteSink {
+public:
+    explicit ChunkHandOff(ByteSink& out) : m_out(out) {}
+    ChunkHandOff(const ChunkHandOff&) = delete;
+    ChunkHandOff& operator=(const ChunkHandOff&) = delete;
+
+    /// Writer: makes the chunks, then writes each as it is handed over, until the filler is done. A failure
+    /// to write is kept for the filler, which stops.
+    void writeAll() noexcept {
+        try {
+            std::size_t capacity = 0;
+            m_memory.reset(os::allocateLarge(2 * kChunk, capacity));
+        } catch (const std::bad_alloc&) {
+            return; // the filler writes on by itself
+        }
+        // The pages are entered here, on this thread, not by the filler.
+        for (std::size_t at = 0; at < 2 * kChunk; at += 4096)
+            m_memory.get()[at] = '\0';
+        m_chunks[0].bytes = m_memory.get();
+        m_chunks[1].bytes = m_memory.get() + kChunk;
+        m_ready.store(true, std::memory_order_release);
+        for (std::size_t k = 0;; k ^= 1) {
+            Chunk& chunk = m_chunks[k];
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [&] { return chunk.full || m_done; });
+                if (!chunk.full)
+                    return;
+            }
+            try {
+                m_out.appendLasting({chunk.bytes, chunk.size});
+                m_out.writeHeld();
+            } catch (...) {
+                fail(std::current_exception());
+                return;
+            }
+            {
+                const std::lock_guard lock(m_mutex);
+                chunk.full = false;
+            }
+            m_changed.notify_all();
+        }
+    }
+
+    /// Filler: whether the writer has made its chunks and waits for the first.
+    bool ready() const { return m_ready.load(std::memory_order_acquire); }
+    /// Filler: from here on the text goes into the chunks; ready() is true.
+    void begin() { fillFrom(0); }
+    /// Filler: hands over the chunk being filled and lets the writer go when it has written it. Called
+    /// once the last byte is appended, after begin().
+    void finish() {
+        handOver();
+        stop();
+    }
+    /// Filler, once the writer is done: rethrows its failure.
+    void rethrowFailure() const {
+        if (m_failure)
+            std::rethrow_exception(m_failure);
+    }
+    /// Filler: no more chunks come; the writer stops after those handed over.
+    void stop() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_done = true;
+        }
+        m_changed.notify_all();
+    }
+
+private:
+    static constexpr std::size_t kChunk = 1 << 20;
+
+    struct Free {
+        void operator()(char* data) const { std::free(data); }
+    };
+
+    struct Chunk {
+        char* bytes = nullptr;
+        std::size_t size = 0;
+        bool full = false; // handed over and not yet written; under m_mutex
+    };
+
+    void overflow(std::string_view bytes) override {
+        while (!bytes.empty()) {
+            const auto room = static_cast<std::size_t>(m_end - m_next);
+            const std::size_t taken = std::min(room, bytes.size());
+            m_next = std::copy_n(bytes.begin(), taken, m_next);
+            bytes.remove_prefix(taken);
+            if (m_next == m_end) {
+                handOver();
+                fillFrom(m_filling ^ 1);
+            }
+        }
+    }
+
+    // Hands the chunk being filled to the writer, if it holds anything.
+    void handOver() {
+        Chunk& chunk = m_chunks[m_filling];
+        chunk.size = static_cast<std::size_t>(m_next - chunk.bytes);
+        if (chunk.size == 0)
+            return;
+        {
+            const std::lock_guard lock(m_mutex);
+            chunk.full = true;
+        }
+        m_changed.notify_all();
+    }
+
+    // Waits until chunk k is written, and fills it next.
+    void fillFrom(std::size_t k) {
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [&] { return !m_chunks[k].full || m_failure; });
+            if (m_failure)
+                std::rethrow_exception(m_failure);
+        }
+        m_filling = k;
+        m_next = m_chunks[k].bytes;
+        m_end = m_next + kChunk;
+    }
+
+    void fail(std::exception_ptr failure) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_failure = std::move(failure);
+        }
+        m_changed.notify_all();
+    }
+
+    ByteSink& m_out;
+    std::unique_ptr<char, Free> m_memory; // both chunks
+    Chunk m_chunks[2];
+    std::size_t m_filling = 0;
+    std::atomic<bool> m_ready{false};
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_done = false;
+    std::exception_ptr m_failure;
+};
+
 // The entries of one or two converted texts in random order. entries holds the entries of first (see
 // shuffleEntries) and where its last one ends, and after them, from position secondFrom on, the same for
 // second.
@@ -847,7 +989,8 @@ void shuffleIndexed(const LineReader& first, const LineReader* second, std::size
     // The order is drawn on a second thread while this one copies the entries drawn so far: drawing is
     // arithmetic in a small table, copying waits on memory, and the two overlap. The drawing runs ahead,
     // so that each entry's bytes can be asked of the memory a few entries before they are copied: the
-    // entries are read in random order, and each read would otherwise wait.
+    // entries are read in random order, and each read would otherwise wait. Once the order is drawn, the
+    // second thread writes what this one gathers, a chunk at a time, so that writing overlaps gathering.
     LargeVector<std::uint32_t> order(count);
     Progress drawn;
     RemainingEntries remaining(count);
@@ -861,12 +1004,24 @@ void shuffleIndexed(const LineReader& first, const LineReader* second, std::size
                 drawn.tell(i + 1);
         }
     };
+    ChunkHandOff handOff(out);
+    const auto drawAndWrite = [&]() noexcept {
+        draw();
+        handOff.writeAll();
+    };
     std::jthread drawer;
+    bool handing = false; // whether the writing is handed over
     try {
-        drawer = std::jthread(draw);
+        drawer = std::jthread(drawAndWrite);
     } catch (const std::system_error&) {
         draw(); // no second thread to be had: the whole order is drawn first, here
     }
+    // Lets the writer go on every way out, before the thread is joined.
+    struct Stop {
+        ChunkHandOff& handOff;
+        ~Stop() { handOff.stop(); }
+    } const stop{handOff};
+    ByteSink* sink = &out;
     constexpr std::size_t kAhead = 8;
     std::size_t ready = 0; // order[0, ready) is drawn
     for (std::size_t i = 0; i < count; ++i) {
@@ -883,18 +1038,23 @@ void shuffleIndexed(const LineReader& first, const LineReader* second, std::size
             for (const char* p = from; p < to && p < from + 512; p += 64)
                 __builtin_prefetch(p);
         }
+        if (!handing && i % 256 == 0 && drawer.joinable() && handOff.ready()) {
+            handing = true;
+            handOff.begin();
+            sink = &handOff;
+        }
         const std::size_t entry = order[i];
         const LineReader& converted = textOf(entry);
         const std::string_view bytes = converted.bytes();
         const std::int64_t start = startOf(entry);
         const std::int64_t end = startOf(entry + 1);
-        out.append(queue::kLineEnd);
+        sink->append(queue::kLineEnd);
         if ((entries[entry] & 1) != 0) {
-            out.appendLasting(
+            sink->appendLasting(
                 bytes.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(end - start)));
             continue;
         }
-        RunWriter writer(bytes, out);
+        RunWriter writer(bytes, *sink);
         std::int64_t ReadPos = start;
         while (ReadPos >= 1 && ReadPos < end) {
             const std::string_view line = converted.ReadLineAt(ReadPos);
@@ -906,6 +1066,11 @@ void shuffleIndexed(const LineReader& first, const LineReader* second, std::size
                 writer.copyLine(line, ReadPos);
         }
         writer.flush();
+    }
+    if (handing) {
+        handOff.finish();
+        drawer.join();
+        handOff.rethrowFailure();
     }
 }
 

@@ -1,6 +1,7 @@
 #include "core/driver.h"
 
 #include "core/addressfeed.h"
+#include "core/errors.h"
 #include "core/queueformat.h"
 #include "support/conversion.h"
 
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <set>
 #include <thread>
@@ -108,25 +110,65 @@ std::vector<std::size_t> referenceOrder(std::size_t count, std::uint32_t seed) {
     return order;
 }
 
+// Takes its time over the first bytes, so that the thread drawing a shuffle's order is done first and
+// takes the writing over; counts the bytes that came from other threads than the caller's, or fails there.
+class HandedOverSink final : public ByteSink {
+public:
+    explicit HandedOverSink(bool failElsewhere) : m_failElsewhere(failElsewhere) {}
+    void appendLasting(std::string_view bytes) override { take(bytes); }
+
+    std::string text;
+    std::size_t elsewhere = 0;
+
+private:
+    void overflow(std::string_view bytes) override { take(bytes); }
+    void take(std::string_view bytes) {
+        if (std::this_thread::get_id() != m_caller) {
+            if (m_failElsewhere)
+                throw IoError("cannot write q.wrs: No space left on device");
+            elsewhere += bytes.size();
+        } else if (text.empty()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        text += bytes;
+    }
+
+    const std::thread::id m_caller = std::this_thread::get_id();
+    const bool m_failElsewhere;
+};
+
 TEST(Shuffle, TakesTheDrawnRemainingEntryLikeTheOldProgram) {
     const std::size_t count = 40000; // beyond the old 30000-entry table
+    const std::string path = "/" + std::string(60, 'p') + "/";
     std::string queue = "Header\r\n";
     for (std::size_t i = 0; i < count; ++i)
-        queue += "Info=" + std::to_string(i) + "\r\nUrl=u" + std::to_string(i) + "\r\n";
-    Random random(12345);
-    const std::string shuffled = shuffleEntries(LineReader(queue), random);
-
+        queue += "Info=" + std::to_string(i) + "\r\nUrl=u" + path + std::to_string(i) + "\r\n";
     std::string expected;
     for (const std::size_t i : referenceOrder(count, 12345))
-        expected += "\r\nInfo=" + std::to_string(i) + "\r\nUrl=u" + std::to_string(i) + "\r\n";
-    // Printing two texts of half a megabyte each on a failure would take longer than the test: only where
-    // they part is shown.
-    const auto [got, want] =
-        std::mismatch(shuffled.begin(), shuffled.end(), expected.begin(), expected.end());
-    const auto at = static_cast<std::size_t>(got - shuffled.begin());
-    EXPECT_TRUE(got == shuffled.end() && want == expected.end())
-        << "they part at byte " << at << ": \"" << shuffled.substr(at, 40) << "\" instead of \""
-        << expected.substr(at, 40) << "\"";
+        expected += "\r\nInfo=" + std::to_string(i) + "\r\nUrl=u" + path + std::to_string(i) + "\r\n";
+    // Printing two texts of megabytes each on a failure would take longer than the test: only where they
+    // part is shown.
+    const auto expectSame = [&expected](const std::string& shuffled) {
+        const auto [got, want] =
+            std::mismatch(shuffled.begin(), shuffled.end(), expected.begin(), expected.end());
+        const auto at = static_cast<std::size_t>(got - shuffled.begin());
+        EXPECT_TRUE(got == shuffled.end() && want == expected.end())
+            << "they part at byte " << at << ": \"" << shuffled.substr(at, 40) << "\" instead of \""
+            << expected.substr(at, 40) << "\"";
+    };
+    Random random(12345);
+    expectSame(shuffleEntries(LineReader(queue), random));
+
+    // Once the order is drawn, its thread writes the entries the other gathers, a megabyte at a time: the
+    // same text, and a failure to write there reaches the caller.
+    HandedOverSink handed(false);
+    Random again(12345);
+    shuffleEntries(LineReader(queue), again, handed);
+    expectSame(handed.text);
+    EXPECT_GT(handed.elsewhere, handed.text.size() / 2);
+    HandedOverSink failing(true);
+    Random third(12345);
+    EXPECT_THROW(shuffleEntries(LineReader(queue), third, failing), IoError);
 }
 
 TEST(Shuffle, DropsHeaderAndCommentsKeepsEveryOtherLine) {
