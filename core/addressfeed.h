@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -23,18 +24,19 @@ public:
     AddressFeed& operator=(const AddressFeed&) = delete;
     ~AddressFeed();
 
-    /// Writer: the rules made result of line (line itself when they left it as it was).
+    /// Writer: the rules made result of line (line itself when they left it as it was). line lies in the
+    /// bytes the reader reads too.
     void put(std::string_view line, std::string_view result) {
         const bool same = result.data() == line.data() && result.size() == line.size();
         const std::size_t size = same ? 0 : result.size();
         // Room is kept for the mark that sends the reader on to the next chunk.
-        if (m_tail == nullptr || m_tail->capacity - m_tail->used < 2 * sizeof(std::uint32_t) + size)
-            nextChunk(2 * sizeof(std::uint32_t) + size);
+        if (m_tail == nullptr || m_tail->capacity - m_tail->used < sizeof(Head) + sizeof(kNextChunk) + size)
+            nextChunk(sizeof(Head) + sizeof(kNextChunk) + size);
         char* const at = m_tail->bytes.get() + m_tail->used;
-        const std::uint32_t length = same ? kSame : static_cast<std::uint32_t>(size);
-        std::memcpy(at, &length, sizeof length);
-        std::memcpy(at + sizeof length, result.data(), size);
-        m_tail->used += sizeof length + size;
+        const Head head{same ? kSame : static_cast<std::uint32_t>(size), line.size(), line.data()};
+        std::memcpy(at, &head, sizeof head);
+        std::memcpy(at + sizeof head, result.data(), size);
+        m_tail->used += sizeof head + size;
         if (++m_put % kBatch == 0)
             m_progress.tell(m_put);
     }
@@ -48,23 +50,27 @@ public:
     /// The view stays valid until the next call. When the writer failed before the line, the line comes
     /// back as it is (the conversion is failing then).
     std::string_view next(std::string_view line) {
-        if (m_taken == m_ready && !waitForMore())
+        const char* const at = nextRecord();
+        if (at == nullptr)
             return line;
-        const char* at = m_reading->bytes.get() + m_readAt;
-        std::uint32_t length = 0;
-        std::memcpy(&length, at, sizeof length);
-        if (length == kNextChunk) {
-            nextReadChunk();
-            at = m_reading->bytes.get();
-            std::memcpy(&length, at, sizeof length);
-        }
+        Head head;
+        std::memcpy(&head, at, sizeof head);
         ++m_taken;
-        if (length == kSame) {
-            m_readAt += sizeof length;
+        if (head.length == kSame) {
+            m_readAt += sizeof head;
             return line;
         }
-        m_readAt += sizeof length + length;
-        return {at + sizeof length, length};
+        m_readAt += sizeof head + head.length;
+        return {at + sizeof head, head.length};
+    }
+    /// Reader: the next line as it was put, not yet taken; none when every line put is taken.
+    std::optional<std::string_view> upcoming() {
+        const char* const at = nextRecord();
+        if (at == nullptr)
+            return std::nullopt;
+        Head head;
+        std::memcpy(&head, at, sizeof head);
+        return std::string_view(head.line, head.lineSize);
     }
 
 private:
@@ -72,6 +78,13 @@ private:
     static constexpr std::uint32_t kNextChunk = 0xFFFFFFFEu; // the next line is in the next chunk
     static constexpr std::size_t kChunk = 256 << 10;
     static constexpr std::size_t kBatch = 1024; // lines told at once
+
+    // What a line's record begins with; the result's bytes follow.
+    struct Head {
+        std::uint32_t length; // of the result, or kSame, or kNextChunk (then nothing else is there)
+        std::size_t lineSize;
+        const char* line;
+    };
 
     struct Chunk {
         explicit Chunk(std::size_t size) : bytes(new char[size]), capacity(size) {}
@@ -82,6 +95,20 @@ private:
     };
 
     void nextChunk(std::size_t need);
+    // Where the next line's record begins, past a mark; waits for it to be told. Null when the writer has
+    // closed the feed before it.
+    const char* nextRecord() {
+        if (m_taken == m_ready && !waitForMore())
+            return nullptr;
+        const char* at = m_reading->bytes.get() + m_readAt;
+        std::uint32_t length = 0;
+        std::memcpy(&length, at, sizeof length);
+        if (length == kNextChunk) {
+            nextReadChunk();
+            at = m_reading->bytes.get();
+        }
+        return at;
+    }
     bool waitForMore();
     void nextReadChunk();
 

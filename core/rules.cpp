@@ -103,6 +103,10 @@ std::optional<std::string_view> EntryRewriter::nextAddressLine() {
     const std::int64_t from = m_readPos;
     if (from < 1)
         return std::nullopt;
+    // The feed's next line is the first "Url=" line after those this rewriter has taken, which are all
+    // the lines before the reading position.
+    if (m_feed != nullptr)
+        return m_feed->upcoming();
     if (m_scanFrom >= 1 && from >= m_scanFrom && from <= m_urlAt)
         return m_urlLine;
     // The scan reads with a position of its own, so the caller goes on with the line after "StoreIn="

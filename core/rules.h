@@ -32,7 +32,8 @@ public:
     /// The two-byte beginnings of the lines Set_AllStatus may rewrite, one after another ("StUr"); every
     /// other line comes back as it is. Empty when the options that rewrite lines are off.
     std::string_view rewrittenBeginnings() const;
-    /// The "Url=" lines' results are taken from feed, in order, rather than worked out here.
+    /// The "Url=" lines' results are taken from feed, in order, rather than worked out here, and the
+    /// look-ahead for an entry's address takes the feed's next line.
     void takeAddressesFrom(AddressFeed* feed) { m_feed = feed; }
 
 private:
