@@ -33,9 +33,19 @@ void appendFolderFromName(std::string& out, std::string_view urlLine) {
     const std::size_t dot = fileName.find('.');
     if (dot == std::string_view::npos)
         return;
-    // One walk over the stem's characters, keeping where the last four began: the name less its last three
-    // characters ends where the third from the end begins.
     const std::string_view stem = fileName.substr(0, dot);
+    // A byte below 0x40 is never the second byte of a double-byte character, so it is a character of its
+    // own: when the stem's last three bytes are such (a number, most often), they are its last three
+    // characters, and a fourth byte before them makes at least four.
+    const auto single = [&stem](std::size_t fromEnd) {
+        return static_cast<unsigned char>(stem[stem.size() - fromEnd]) < 0x40;
+    };
+    if (stem.size() >= 4 && single(1) && single(2) && single(3)) {
+        out += stem.substr(0, stem.size() - 3);
+        return;
+    }
+    // Otherwise one walk over the stem's characters, keeping where the last four began: the name less its
+    // last three characters ends where the third from the end begins.
     std::size_t starts[4] = {};
     std::size_t length = 0;
     for (std::size_t i = 0; i < stem.size(); i += charWidthAt(stem, i))

@@ -191,6 +191,19 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"NoSlash", "Url=readme.txt", ""}, NameCase{"EmptyAddress", "Url=", ""},
                       // Five characters, ten bytes: two characters are kept, not seven bytes.
                       NameCase{"JapaneseName", "Url=http://host/d/" + kFileMei + ".zip", kFua},
+                      // Ending in three bytes below 0x40, which are characters of their own.
+                      NameCase{"JapaneseNumbered", "Url=http://host/d/" + kFileMei + "123.zip", kFileMei},
+                      NameCase{"LoneLeadByteNumbered",
+                               "Url=http://host/d/\x81"
+                               "123.zip",
+                               "\x81"},
+                      NameCase{"ThreeDigits", "Url=http://host/d/123.zip", "123."},
+                      // 0x5C is the second byte of the first character: three characters in all.
+                      NameCase{"TrailByte5CNumbered",
+                               "Url=http://host/d/\x83\x5C"
+                               "12.zip",
+                               "\x83\x5C"
+                               "12."},
                       // Two characters, four bytes: short enough to keep the dot.
                       NameCase{"ShortJapaneseName", "Url=http://host/d/" + kHyoji + ".zip", kHyoji + "."},
                       // ÷ is 0x81 0x80, whose trail byte opens the second trail range: one character, so
