@@ -14,9 +14,10 @@ namespace tamarisk::core {
 
 /// The rewritten "Url=" lines of a stretch of a queue, made by one thread as it takes the address rules'
 /// turns over the stretch and handed to another thread that converts the same stretch, so that each line
-/// goes through the rules once. The reader asks for the lines in the order they were put. Lines are told a
-/// batch at a time and kept in chunks, which the reader hands back for the writer to fill again once read:
-/// the feed holds only what the writer is ahead by.
+/// goes through the rules once; with each, where the line lies, so that the reader's look-ahead for its
+/// next "Url=" line needs no search. The reader takes the lines in the order they were put. Lines are told
+/// a batch at a time and kept in chunks, which the reader hands back for the writer to fill again once
+/// read: the feed holds only what the writer is ahead by.
 class AddressFeed {
 public:
     AddressFeed() = default;
@@ -63,7 +64,8 @@ public:
         m_readAt += sizeof head + head.length;
         return {at + sizeof head, head.length};
     }
-    /// Reader: the next line as it was put, not yet taken; none when every line put is taken.
+    /// Reader: the next line not yet taken, as it was put (waiting for it to be told); none when the writer
+    /// closed the feed with every line taken.
     std::optional<std::string_view> upcoming() {
         const char* const at = nextRecord();
         if (at == nullptr)
