@@ -904,9 +904,11 @@ public:
         m_changed.notify_all();
     }
 
-private:
     static constexpr std::size_t kChunk = 1 << 20;
+    /// How much text makes handing over worth making the chunks.
+    static constexpr std::size_t kWorthFrom = 2 * kChunk;
 
+private:
     struct Free {
         void operator()(char* data) const { std::free(data); }
     };
@@ -1005,9 +1007,13 @@ void shuffleIndexed(const LineReader& first, const LineReader* second, std::size
         }
     };
     ChunkHandOff handOff(out);
+    // A text of a chunk or two is written here before the chunks would be made.
+    const bool handingPays =
+        first.bytes().size() + (second != nullptr ? second->bytes().size() : 0) >= ChunkHandOff::kWorthFrom;
     const auto drawAndWrite = [&]() noexcept {
         draw();
-        handOff.writeAll();
+        if (handingPays)
+            handOff.writeAll();
     };
     std::jthread drawer;
     bool handing = false; // whether the writing is handed over
