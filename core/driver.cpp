@@ -740,8 +740,8 @@ std::vector<ConvertedPart> convertInParts(State& state, const LineReader& queue,
         ConvertedPart part;
         std::exception_ptr failure;
         AddressFeed feed;
-        AddressFeed* addresses =
-            nullptr; // the first part's "Url=" lines, for this thread, while it converts it
+        // The feed, when this thread takes the first part's "Url=" lines from it.
+        AddressFeed* addresses = nullptr;
     };
     const auto second = std::make_unique<Second>(state);
     // Server groups that take turns or draw carry their state over from the first part's lines: the second
