@@ -34,7 +34,7 @@ public:
         if (m_tail == nullptr || m_tail->capacity - m_tail->used < sizeof(Head) + sizeof(kNextChunk) + size)
             nextChunk(sizeof(Head) + sizeof(kNextChunk) + size);
         char* const at = m_tail->bytes.get() + m_tail->used;
-        const Head head{same ? kSame : static_cast<std::uint32_t>(size), line.size(), line.data()};
+        const Head head{same ? kSame : size, line.size(), line.data()};
         std::memcpy(at, &head, sizeof head);
         std::memcpy(at + sizeof head, result.data(), size);
         m_tail->used += sizeof head + size;
@@ -76,14 +76,15 @@ public:
     }
 
 private:
-    static constexpr std::uint32_t kSame = 0xFFFFFFFFu;      // the line as it was
-    static constexpr std::uint32_t kNextChunk = 0xFFFFFFFEu; // the next line is in the next chunk
+    // Lengths no result can have: a result is a line in memory.
+    static constexpr std::size_t kSame = SIZE_MAX;          // the line as it was
+    static constexpr std::size_t kNextChunk = SIZE_MAX - 1; // the next line is in the next chunk
     static constexpr std::size_t kChunk = 256 << 10;
     static constexpr std::size_t kBatch = 1024; // lines told at once
 
     // What a line's record begins with; the result's bytes follow.
     struct Head {
-        std::uint32_t length; // of the result, or kSame, or kNextChunk (then nothing else is there)
+        std::size_t length; // of the result, or kSame, or kNextChunk (then nothing else is there)
         std::size_t lineSize;
         const char* line;
     };
@@ -103,7 +104,7 @@ private:
         if (m_taken == m_ready && !waitForMore())
             return nullptr;
         const char* at = m_reading->bytes.get() + m_readAt;
-        std::uint32_t length = 0;
+        std::size_t length = 0;
         std::memcpy(&length, at, sizeof length);
         if (length == kNextChunk) {
             nextReadChunk();
