@@ -67,10 +67,7 @@ private:
     // Pieces waiting to be written in one gathered write: copies of small appends, kept in m_buffer (which
     // is never moved, so the pieces stay valid; the window is its free end), and large lasting ones where
     // they are.
-    struct Free {
-        void operator()(char* data) const { std::free(data); }
-    };
-    std::unique_ptr<char, Free> m_buffer;
+    os::LargeMemory m_buffer;
     std::vector<std::string_view> m_pieces;
     std::size_t m_copiedFrom = 0; // start in m_buffer of the copies not yet in m_pieces
     std::size_t m_lastingBytes = 0;

@@ -909,10 +909,6 @@ public:
     static constexpr std::size_t kWorthFrom = 2 * kChunk;
 
 private:
-    struct Free {
-        void operator()(char* data) const { std::free(data); }
-    };
-
     struct Chunk {
         char* bytes = nullptr;
         std::size_t size = 0;
@@ -967,7 +963,7 @@ private:
     }
 
     ByteSink& m_out;
-    std::unique_ptr<char, Free> m_memory; // both chunks
+    os::LargeMemory m_memory; // both chunks
     Chunk m_chunks[2];
     std::size_t m_filling = 0;
     std::atomic<bool> m_ready{false};
@@ -1007,7 +1003,7 @@ void shuffleIndexed(const LineReader& first, const LineReader* second, std::size
         }
     };
     ChunkHandOff handOff(out);
-    // A text of a chunk or two is written here before the chunks would be made.
+    // A text of less than two chunks is written here alone: making the chunks would cost more than they save.
     const bool handingPays =
         first.bytes().size() + (second != nullptr ? second->bytes().size() : 0) >= ChunkHandOff::kWorthFrom;
     const auto drawAndWrite = [&]() noexcept {

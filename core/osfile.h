@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -77,6 +79,12 @@ std::error_code writePieces(File& file, const std::string_view* pieces, std::siz
 /// rather than one every 4 KiB, and a buffer read in random order (the entries of a shuffle) far fewer
 /// address-translation misses. Throws std::bad_alloc.
 char* allocateLarge(std::size_t size, std::size_t& capacity);
+
+/// Memory from allocateLarge, freed with it.
+struct FreeLarge {
+    void operator()(char* data) const { std::free(data); }
+};
+using LargeMemory = std::unique_ptr<char, FreeLarge>;
 
 /// A whole file's bytes, read-only, until destruction; move-only. Where the platform maps files, a regular
 /// file is mapped (no copy, no fresh memory); otherwise the file is read into memory, to the end whatever
