@@ -10,7 +10,7 @@ namespace tamarisk::core {
 
 namespace {
 
-constexpr std::size_t kBufferSize = 2 << 20;
+constexpr std::size_t kBufferSize = 256 << 10;
 constexpr std::size_t kLastingPiece = 4096;
 constexpr std::size_t kMaxPieces = 1024;
 
@@ -56,9 +56,7 @@ AtomicOutput::AtomicOutput(std::filesystem::path target, const WriteOptions& opt
             throw IoError(failure("cannot create", m_target, error));
         }
     }
-    // One large page where the system has them, not a fault every 4 KiB of a new buffer.
-    std::size_t capacity = 0;
-    m_buffer.reset(os::allocateLarge(kBufferSize, capacity));
+    m_buffer.reset(os::allocateLarge(kBufferSize));
     m_next = m_buffer.get();
     m_end = m_buffer.get() + kBufferSize;
 }

@@ -38,14 +38,12 @@ void appendLine(ByteSink& out, std::string_view line) {
 }
 
 // Text made in memory from the system's allocator, which hands out fresh pages without filling them
-// first (a string's would be), in large pages where the system has them, and given to a LineReader whole
-// when done.
+// first (a string's would be), and given to a LineReader whole when done.
 class MemorySink final : public ByteSink {
 public:
     explicit MemorySink(std::size_t capacity) {
-        std::size_t given = 0;
-        m_data = m_next = os::allocateLarge(capacity, given);
-        m_end = m_data + given;
+        m_data = m_next = os::allocateLarge(capacity);
+        m_end = m_data + capacity;
     }
     ~MemorySink() override { std::free(m_data); }
 
@@ -782,7 +780,7 @@ std::vector<ConvertedPart> convertInParts(State& state, const LineReader& queue,
 namespace {
 
 // Finds the entries of a text for shuffleEntries, in the form it keeps them.
-void findEntries(const LineReader& converted, LargeVector<std::uint64_t>& entries) {
+void findEntries(const LineReader& converted, std::vector<std::uint64_t>& entries) {
     const auto note = [&entries](std::int64_t start, bool wholeCopy) {
         entries.push_back(static_cast<std::uint64_t>(start) << 1 | (wholeCopy ? 1 : 0));
     };
@@ -846,8 +844,7 @@ public:
     /// to write is kept for the filler, which stops.
     void writeAll() noexcept {
         try {
-            std::size_t capacity = 0;
-            m_memory.reset(os::allocateLarge(2 * kChunk, capacity));
+            m_memory.reset(os::allocateLarge(2 * kChunk));
         } catch (const std::bad_alloc&) {
             return; // the filler writes on by itself
         }
@@ -977,7 +974,7 @@ private:
 // shuffleEntries) and where its last one ends, and after them, from position secondFrom on, the same for
 // second.
 void shuffleIndexed(const LineReader& first, const LineReader* second, std::size_t secondFrom,
-                    LargeVector<std::uint64_t>& entries, Random& random, ByteSink& out) {
+                    std::vector<std::uint64_t>& entries, Random& random, ByteSink& out) {
     const auto startOf = [&entries](std::size_t i) { return static_cast<std::int64_t>(entries[i] >> 1); };
     const auto textOf = [&](std::size_t i) -> const LineReader& { return i >= secondFrom ? *second : first; };
     const std::size_t count = entries.size() - (second != nullptr ? 2 : 1);
@@ -989,7 +986,7 @@ void shuffleIndexed(const LineReader& first, const LineReader* second, std::size
     // so that each entry's bytes can be asked of the memory a few entries before they are copied: the
     // entries are read in random order, and each read would otherwise wait. Once the order is drawn, the
     // second thread writes what this one gathers, a chunk at a time, so that writing overlaps gathering.
-    LargeVector<std::uint32_t> order(count);
+    std::vector<std::uint32_t> order(count);
     Progress drawn;
     RemainingEntries remaining(count);
     const auto draw = [&]() noexcept {
@@ -1088,8 +1085,8 @@ void shuffleEntries(const LineReader& converted, Random& random, ByteSink& out, 
     // next begins, the last at the end of the text. An entry whose lines all end with CR LF and that has
     // no comment line is then copied as one run of bytes; any other is copied line by line. Each entry
     // takes 8 bytes: its start shifted left by one, and that bit set for a whole copy.
-    LargeVector<std::uint64_t> searched;
-    LargeVector<std::uint64_t>& entries = given != nullptr ? given->entries() : searched;
+    std::vector<std::uint64_t> searched;
+    std::vector<std::uint64_t>& entries = given != nullptr ? given->entries() : searched;
     if (given == nullptr)
         findEntries(converted, entries);
     entries.push_back(endOf(converted));
@@ -1103,10 +1100,10 @@ void shuffleEntries(std::vector<ConvertedPart>& parts, Random& random, ByteSink&
     }
     if (parts.size() != 2)
         throw std::invalid_argument("a converted text is shuffled in one or two parts");
-    LargeVector<std::uint64_t>& entries = parts[0].entries.entries();
+    std::vector<std::uint64_t>& entries = parts[0].entries.entries();
     entries.push_back(endOf(parts[0].text));
     const std::size_t secondFrom = entries.size();
-    const LargeVector<std::uint64_t>& second = parts[1].entries.entries();
+    const std::vector<std::uint64_t>& second = parts[1].entries.entries();
     entries.insert(entries.end(), second.begin(), second.end());
     entries.push_back(endOf(parts[1].text));
     shuffleIndexed(parts[0].text, &parts[1].text, secondFrom, entries, random, out);

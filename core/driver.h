@@ -2,7 +2,6 @@
 
 #include "core/bytesink.h"
 #include "core/conversionhooks.h"
-#include "core/largevector.h"
 #include "core/linereader.h"
 #include "core/state.h"
 
@@ -42,13 +41,13 @@ public:
     /// (at least as many as lines has) may be read from where lines begins.
     void noteLines(std::size_t offset, std::string_view lines, std::size_t readable);
 
-    LargeVector<std::uint64_t>& entries() { return m_entries; }
+    std::vector<std::uint64_t>& entries() { return m_entries; }
 
 private:
     void noteEntryOrComment(std::size_t offset, std::string_view head, std::string_view rest);
     void noteComment(std::size_t offset);
 
-    LargeVector<std::uint64_t> m_entries;
+    std::vector<std::uint64_t> m_entries;
 };
 
 /// The converted text of a queue file: every line through Set_AllStatus, and through the referer pass

@@ -26,8 +26,6 @@ int fd(const File& file) {
     return static_cast<int>(file.handle());
 }
 
-constexpr std::size_t kLargePage = std::size_t{2} << 20;
-
 } // namespace
 
 File::~File() {
@@ -185,27 +183,6 @@ void FileBytes::release() {
     m_data = nullptr;
     m_size = 0;
     m_mapped = false;
-}
-
-char* allocateLarge(std::size_t size, std::size_t& capacity) {
-#ifdef MADV_HUGEPAGE
-    // Aligned to a large page, so that no stretch at either end is left to ordinary pages. From an eighth
-    // of a large page on, the one fault and the zeroing of a large page cost less than a fault every
-    // 4 KiB.
-    if (size >= kLargePage / 8) {
-        capacity = (size + kLargePage - 1) & ~(kLargePage - 1);
-        void* data = nullptr;
-        if (::posix_memalign(&data, kLargePage, capacity) != 0)
-            throw std::bad_alloc();
-        ::madvise(data, capacity, MADV_HUGEPAGE);
-        return static_cast<char*>(data);
-    }
-#endif
-    capacity = std::max<std::size_t>(size, 1);
-    void* const data = std::malloc(capacity);
-    if (data == nullptr)
-        throw std::bad_alloc();
-    return static_cast<char*>(data);
 }
 
 void FileBytes::forgetBetween(std::size_t from, std::size_t end) const {

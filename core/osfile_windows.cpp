@@ -192,15 +192,6 @@ void FileBytes::release() {
     m_mapped = false;
 }
 
-// Large pages need a privilege that a user's program does not have: ordinary pages it is.
-char* allocateLarge(std::size_t size, std::size_t& capacity) {
-    capacity = std::max<std::size_t>(size, 1);
-    void* const data = std::malloc(capacity);
-    if (data == nullptr)
-        throw std::bad_alloc();
-    return static_cast<char*>(data);
-}
-
 // The bytes are read into memory here, not mapped: there is nothing to give back before the end.
 void FileBytes::forgetBetween(std::size_t from, std::size_t end) const {
     (void)from;
