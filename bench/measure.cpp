@@ -1,9 +1,11 @@
 // Times a command against a reference command on this machine: runs them in turn RUNS times (after one
 // warm-up run of each), and prints the reference's median wall time, the command's median wall time, the
 // median of the per-turn ratios and the largest peak resident memory of the command's runs (getrusage of
-// the child), so that a burst of load from elsewhere falls on both sides of a ratio.
+// the child), so that a burst of load from elsewhere falls on both sides of a ratio. With PAUSE set (in
+// seconds), every run comes after a pause of that long, as a user's single run would: the memory the system
+// freed from the run before is no longer at hand.
 //
-//   measure RUNS REFERENCE... -- COMMAND...
+//   [PAUSE=SECONDS] measure RUNS REFERENCE... -- COMMAND...
 //   prints: REF_MS CMD_MS RATIO PEAK_KB
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -24,7 +27,14 @@ struct Sample {
     long peakKb = 0;
 };
 
+double pauseSeconds() {
+    const char* const pause = std::getenv("PAUSE");
+    return pause != nullptr ? std::atof(pause) : 0;
+}
+
 Sample runOnce(std::vector<char*>& argv) {
+    if (const double pause = pauseSeconds(); pause > 0)
+        std::this_thread::sleep_for(std::chrono::duration<double>(pause));
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {

@@ -2,7 +2,8 @@
 # Times tamarisk's passes against cp of the same file on synthetic queues of 100k and 1M entries (warm
 # cache; cp and the pass run in turn RUNS times, median of the per-turn ratios) and prints each row of
 # the performance table: milliseconds, the ratio to cp, and the peak memory of the run (getrusage of the
-# child) against the queue's size.
+# child) against the queue's size. One row runs each pass and each cp after a pause, as a user's single run
+# comes: the memory the system freed from the run before is then no longer at hand.
 set -eu
 build=${1:-build}
 runs=${RUNS:-9}
@@ -10,6 +11,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 tamarisk="$root/$build/app/tamarisk"
 genqueue="$root/$build/bench/genqueue"
 measure="$root/$build/bench/measure"
+pause=0
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -19,7 +21,7 @@ row() {
     name=$1
     file=$2
     shift 2
-    set -- $("$measure" "$runs" cp "$file" copy.wrg -- "$tamarisk" --settings="$work/settings.dat" --seed=1 \
+    set -- $(PAUSE=$pause "$measure" "$runs" cp "$file" copy.wrg -- "$tamarisk" --settings="$work/settings.dat" --seed=1 \
         "$@" "$file")
     last_ms=$2
     awk -v n="$name" -v cp="$1" -v t="$2" -v r="$3" -v kb="$4" -v b="$(stat -c %s "$file")" 'BEGIN {
@@ -39,6 +41,9 @@ row "shuffle alone" q.wrg --shuffle
 row "every option, servers in order" q.wrg $every --assign=in-order
 row "every option (random servers)" q.wrg $every --assign=random
 small_ms=$last_ms
+pause=3
+row "the same, each run after a 3 s pause" q.wrg $every --assign=random
+pause=0
 
 "$genqueue" 1000000 big.wrg tamcfg.dat moves.txt
 echo "1000000 entries, $(awk -v b="$(stat -c %s big.wrg)" 'BEGIN { printf "%.1f", b / 1048576 }') MB, $runs runs:"
