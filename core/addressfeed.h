@@ -2,6 +2,7 @@
 
 #include "core/progress.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -17,7 +18,8 @@ namespace tamarisk::core {
 /// goes through the rules once; with each, where the line lies, so that the reader's look-ahead for its
 /// next "Url=" line needs no search. The reader takes the lines in the order they were put. Lines are told
 /// a batch at a time and kept in chunks, which the reader hands back for the writer to fill again once
-/// read: the feed holds only what the writer is ahead by.
+/// read: the feed holds only what the writer is ahead by. The writer may end the reader's stretch early (at
+/// the place where the writer goes on converting by itself), and learns how far the reader has got.
 class AddressFeed {
 public:
     AddressFeed() = default;
@@ -41,6 +43,11 @@ public:
         if (++m_put % kBatch == 0)
             m_progress.tell(m_put);
     }
+    /// Writer: the reader's stretch ends at byte offset end of the bytes both read, a line start. Told before
+    /// the first line the reader would have to take to reach end is put, so that it never reads past it.
+    void endReaderAt(std::size_t end) { m_readerEnd.store(end, std::memory_order_release); }
+    /// Writer: the line the reader took last, told every few hundred lines; null before the first.
+    const char* readerReached() const { return m_readerAt.load(std::memory_order_relaxed); }
     /// Writer: every line is put, or, after a failure, no more will be.
     void close() {
         m_progress.tell(m_put);
@@ -56,7 +63,8 @@ public:
             return line;
         Head head;
         std::memcpy(&head, at, sizeof head);
-        ++m_taken;
+        if (++m_taken % kReachedEvery == 0)
+            m_readerAt.store(head.line, std::memory_order_relaxed);
         if (head.length == kSame) {
             m_readAt += sizeof head;
             return line;
@@ -64,6 +72,9 @@ public:
         m_readAt += sizeof head + head.length;
         return {at + sizeof head, head.length};
     }
+    /// Reader: where its stretch ends (see endReaderAt), as far as it has been told; SIZE_MAX for the end
+    /// of the bytes.
+    std::size_t readerEnd() const { return m_readerEnd.load(std::memory_order_acquire); }
     /// Reader: the next line not yet taken, as it was put (waiting for it to be told); none when the writer
     /// closed the feed with every line taken.
     std::optional<std::string_view> upcoming() {
@@ -80,7 +91,8 @@ private:
     static constexpr std::size_t kSame = SIZE_MAX;          // the line as it was
     static constexpr std::size_t kNextChunk = SIZE_MAX - 1; // the next line is in the next chunk
     static constexpr std::size_t kChunk = 256 << 10;
-    static constexpr std::size_t kBatch = 1024; // lines told at once
+    static constexpr std::size_t kBatch = 1024;       // lines told at once
+    static constexpr std::size_t kReachedEvery = 256; // lines taken between tellings of readerReached()
 
     // What a line's record begins with; the result's bytes follow.
     struct Head {
@@ -120,6 +132,9 @@ private:
     std::mutex m_spareMutex;
     Progress m_progress; // lines put and told
 
+    // Written once by the writer, read by the reader at every line.
+    alignas(64) std::atomic<std::size_t> m_readerEnd{SIZE_MAX};
+
     // The writer's side.
     alignas(64) Chunk* m_tail = nullptr;
     Chunk* m_first = nullptr;
@@ -130,6 +145,10 @@ private:
     std::size_t m_readAt = 0;
     std::size_t m_taken = 0;
     std::size_t m_ready = 0;
+
+    // Written by the reader now and then, read by the writer at every line: apart from what the reader
+    // writes at every line.
+    alignas(64) std::atomic<const char*> m_readerAt{nullptr};
 };
 
 } // namespace tamarisk::core

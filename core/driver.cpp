@@ -197,13 +197,32 @@ private:
 
 constexpr std::size_t kScanStep = 256 << 10;
 
+// Where the conversion of a part stops whose end the second thread chooses as it goes (see convertInParts):
+// the end its feed of addresses tells, once told. A byte offset of the bytes read; never for a conversion
+// without a feed.
+class PartEnd {
+public:
+    explicit PartEnd(const AddressFeed* feed) : m_feed(feed) {}
+
+    std::size_t at() const { return m_feed != nullptr ? m_feed->readerEnd() : std::string_view::npos; }
+    /// Whether the line at ReadPos lies at or past the end.
+    bool reached(std::int64_t ReadPos) const {
+        return ReadPos >= 1 && static_cast<std::size_t>(ReadPos - 1) >= at();
+    }
+
+private:
+    const AddressFeed* m_feed;
+};
+
 // Takes the stretch of whole CR LF lines at ReadPos, if one begins there: the lines that begin with one of
 // stops go to handle one by one (ReadPos after each as it is read), the runs of lines around them to
-// passOn(start, end) as byte offsets. ReadPos ends after the stretch. Written out where it is called, with
-// its two handlers, as it runs for every few lines.
+// passOn(start, end) as byte offsets. ReadPos ends after the stretch, or at partEnd when the part ends inside
+// it: the end may be told while the stretch is taken (by the "Url=" line handled last), so it is looked at
+// before each piece. Written out where it is called, with its two handlers, as it runs for every few lines.
 template <typename PassOn, typename Handle>
 [[gnu::always_inline]] inline bool takeStretch(const LineReader& reader, std::int64_t& ReadPos,
-                                               const LineStops& stops, PassOn&& passOn, Handle&& handle) {
+                                               const LineStops& stops, const PartEnd& partEnd,
+                                               PassOn&& passOn, Handle&& handle) {
     constexpr std::size_t kStopLines = 64; // passed over by one scan at most
     LineSpan stopLines[kStopLines];
     const auto from = static_cast<std::size_t>(ReadPos - 1);
@@ -212,14 +231,26 @@ template <typename PassOn, typename Handle>
     if (end == from)
         return false;
     std::size_t at = from;
+    // The lines before the part's end, which lies at or after at: everything the stretch handled so far
+    // came before the first "Url=" line whose address was not yet made when the end was told.
+    const auto cut = [&](std::size_t end) {
+        if (end > at)
+            passOn(at, end);
+        ReadPos = static_cast<std::int64_t>(end) + 1;
+        return true;
+    };
     for (std::size_t k = 0; k < count; ++k) {
         const LineSpan& line = stopLines[k];
+        if (const std::size_t stop = partEnd.at(); stop <= line.start)
+            return cut(stop);
         if (line.start > at)
             passOn(at, line.start);
         ReadPos = static_cast<std::int64_t>(line.next) + 1;
         handle(reader.bytes().substr(line.start, line.end - line.start));
         at = line.next;
     }
+    if (const std::size_t stop = partEnd.at(); stop < end)
+        return cut(stop);
     if (end > at)
         passOn(at, end);
     ReadPos = static_cast<std::int64_t>(end) + 1;
@@ -227,7 +258,7 @@ template <typename PassOn, typename Handle>
 }
 
 void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, ByteSink& out,
-               bool forgetRead, EntryIndex* notes) {
+               bool forgetRead, EntryIndex* notes, const PartEnd& partEnd) {
     RunWriter writer(reader.bytes(), out, notes);
     Forgetting forgetting(reader, forgetRead);
     const auto rewrite = [&](std::string_view line) {
@@ -241,12 +272,12 @@ void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& 
     // does, which are read one by one. With no rule on, only the line ends can change.
     const LineStops stops(rewriter.rewrittenBeginnings());
     const auto copyRun = [&](std::size_t start, std::size_t end) { writer.copyRun(start, end); };
-    while (ReadPos >= 1) {
+    while (ReadPos >= 1 && !partEnd.reached(ReadPos)) {
         if (forgetting.due(ReadPos)) {
             writer.flush();
             forgetting.forgetBefore(static_cast<std::size_t>(ReadPos - 1));
         }
-        if (takeStretch(reader, ReadPos, stops, copyRun, rewrite)) {
+        if (takeStretch(reader, ReadPos, stops, partEnd, copyRun, rewrite)) {
             // With no rule on, a step at a time, each written while its bytes are still in the processor's
             // cache from the scan: a scan of the whole file first would read it from memory twice.
             if (stops.empty())
@@ -270,7 +301,7 @@ void plainPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& 
 // than it saves: with the save folder on, the lines are read one by one.
 template <bool kStretches>
 void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t& ReadPos, ByteSink& out,
-                 bool forgetRead, EntryIndex* notes) {
+                 bool forgetRead, EntryIndex* notes, const PartEnd& partEnd) {
     // A held line is a view of the input, or a copy of a line a rule rewrote (whose text the next line
     // overwrites). A held "Referer=" line keeps its own text: it becomes "Referer=2" only when its entry's
     // address comes.
@@ -374,7 +405,8 @@ void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t
                   queue::kAdvanced.starts_with("Ad") && queue::kUrl.starts_with("Ur"));
     const LineStops stops("ReAdUr");
     Forgetting forgetting(reader, forgetRead);
-    while (ReadPos >= 1) {
+    // A part ends where nothing is held (see convertInParts).
+    while (ReadPos >= 1 && !partEnd.reached(ReadPos)) {
         if (forgetting.due(ReadPos)) {
             writer.flush();
             // Held lines of the input are written later: their bytes are kept.
@@ -387,7 +419,7 @@ void refererPass(EntryRewriter& rewriter, const LineReader& reader, std::int64_t
             forgetting.forgetBefore(keepFrom);
         }
         if constexpr (kStretches) {
-            if (takeStretch(reader, ReadPos, stops, passOn, handle))
+            if (takeStretch(reader, ReadPos, stops, partEnd, passOn, handle))
                 continue;
         }
         const std::string_view input = reader.ReadLineAt(ReadPos);
@@ -493,15 +525,16 @@ std::string failure(std::string_view what, const std::filesystem::path& path, co
     return std::string(what) + " " + os::pathText(path) + ": " + error.message();
 }
 
-// Where a queue of size bytes is split to be converted in two parts at once (see convertInParts): a queue
-// of less than a megabyte is converted in one, as a second thread would not pay. With the server change
-// on, the second part's thread first runs the address rules over the first part's lines, and the first
-// thread takes their results rather than working them out: the first part is then the larger, as its
-// thread has less to do for each line and the second thread more.
+// From where a queue of size bytes may be split to be converted in two parts at once (see convertInParts):
+// a queue of less than a megabyte is converted in one, as a second thread would not pay. With the server
+// change on, the second part's thread first runs the address rules over the first part's lines, and the
+// first thread takes their results rather than working them out; the second thread chooses the split as
+// they go (at four fifths of the queue or so, and earlier when the first thread is the slower), from a
+// quarter of the queue on. Without, the parts are halves.
 std::size_t partsSplitFrom(const State& state, std::size_t size) {
     if (size < (std::size_t{1} << 20))
         return std::string_view::npos;
-    return state.optionOn(kOptServerChange) ? size / 5 * 4 : size / 2;
+    return state.optionOn(kOptServerChange) ? size / 4 : size / 2;
 }
 
 // The converted copies are created with mode, the permission bits of the file they are made from: a queue
@@ -528,7 +561,7 @@ void convertQueueFile(State& state, const std::filesystem::path& path, LineReade
     // wr2 only when the wrs cannot be written. A large queue is converted in two parts at once.
     std::vector<ConvertedPart> parts = [&] {
         const LineReader queueFile = std::move(queue);
-        return convertInParts(state, queueFile, partsSplitFrom(state, queueFile.bytes().size()));
+        return convertInParts(state, queueFile, partsSplitFrom(state, queueFile.bytes().size()), true);
     }();
     const std::filesystem::path wrs = queue::derivedName(path, queue::kShuffledSuffix);
     try {
@@ -633,13 +666,14 @@ void convertQueueWith(State& state, const LineReader& queueFile, ByteSink& out, 
     std::int64_t ReadPos = 1;
     EntryRewriter rewriter(state, queueFile, ReadPos);
     rewriter.takeAddressesFrom(addresses);
+    const PartEnd partEnd(addresses);
     if (state.optionOn(kOptReferer)) {
         if (state.optionOn(kOptSaveFolder))
-            refererPass<false>(rewriter, queueFile, ReadPos, out, forgetRead, entries);
+            refererPass<false>(rewriter, queueFile, ReadPos, out, forgetRead, entries, partEnd);
         else
-            refererPass<true>(rewriter, queueFile, ReadPos, out, forgetRead, entries);
+            refererPass<true>(rewriter, queueFile, ReadPos, out, forgetRead, entries, partEnd);
     } else
-        plainPass(rewriter, queueFile, ReadPos, out, forgetRead, entries);
+        plainPass(rewriter, queueFile, ReadPos, out, forgetRead, entries, partEnd);
 }
 
 } // namespace
@@ -693,19 +727,66 @@ std::size_t splitPoint(const LineReader& queue, std::size_t from) {
     return std::string_view::npos;
 }
 
+// When the second thread, taking the turns of the queue's lines for the first thread, stops and converts
+// the rest by itself: at the first place from byte offset from on, or, when measured, from there on once
+// the two threads would end together. The first thread converts the lines the second has taken the turns
+// of at a speed both have shown since they began (their positions at the same moment), and the second
+// would convert the rest at the two speeds together: turns, then the first thread's work.
+class PartsBalance {
+public:
+    PartsBalance(std::size_t from, std::size_t size, bool measured)
+        : m_from(from), m_size(size), m_measured(measured) {}
+
+    /// Whether to stop at the next place after byte offset position, which the second thread has reached,
+    /// while the first thread has reached byte offset reached (0 before it has told).
+    bool due(std::size_t position, std::size_t reached) const {
+        if (position < m_from)
+            return false;
+        if (!m_measured)
+            return true;
+        if (reached == 0 || reached >= position)
+            return false;
+        const auto p = static_cast<double>(position);
+        const auto q = static_cast<double>(reached);
+        // The rest at the speeds 1/q and 1/p (times a byte) against the first thread's way to p.
+        return (static_cast<double>(m_size) - p) * (p + q) <= (p - q) * p;
+    }
+
+private:
+    std::size_t m_from;
+    std::size_t m_size;
+    bool m_measured;
+};
+
 // Takes the server groups' turns and draws that converting the lines of queue would take, writing
 // nothing: only "Url=" lines change the state, and the search for them skips the lines between. feed, when
-// given, gets each "Url=" line as the rules made it.
-void takeServerTurns(State& state, const LineReader& queue, AddressFeed* feed) {
+// given, gets each "Url=" line as the rules made it. With balance, the turns stop at the first place
+// (see splitPoint) after the "Url=" line where balance says so, and that place is returned (npos when the
+// turns went on to the end): the feed is told it before it gets the next "Url=" line, which its reader
+// needs to come near the place.
+std::size_t takeServerTurns(State& state, const LineReader& queue, AddressFeed* feed,
+                            const PartsBalance* balance = nullptr) {
     std::int64_t ReadPos = 1;
     EntryRewriter rewriter(state, queue, ReadPos);
-    for (std::int64_t at = queue.findLineStart(1, queue::kUrl); at >= 1;
-         at = queue.findLineStart(at, queue::kUrl)) {
+    std::size_t split = std::string_view::npos;
+    for (std::int64_t at = queue.findLineStart(1, queue::kUrl);
+         at >= 1 && static_cast<std::size_t>(at - 1) < split; at = queue.findLineStart(at, queue::kUrl)) {
         const std::string_view line = queue.ReadLineAt(at);
         const std::string_view result = rewriter.Set_AllStatus(line);
         if (feed != nullptr)
             feed->put(line, result);
+        if (balance == nullptr || at < 1)
+            continue;
+        const char* const reached = feed != nullptr ? feed->readerReached() : nullptr;
+        if (!balance->due(static_cast<std::size_t>(at - 1),
+                          reached != nullptr ? static_cast<std::size_t>(reached - queue.bytes().data()) : 0))
+            continue;
+        split = splitPoint(queue, static_cast<std::size_t>(at - 1));
+        balance = nullptr; // when there is no place from here on, there is none further on either
+        if (split != std::string_view::npos && feed != nullptr)
+            feed->endReaderAt(split);
     }
+    return split;
 }
 
 ConvertedPart convertPart(State& state, const LineReader& queue, AddressFeed* feed = nullptr) {
@@ -722,37 +803,40 @@ ConvertedPart convertPart(State& state, const LineReader& queue, AddressFeed* fe
 
 } // namespace
 
-std::vector<ConvertedPart> convertInParts(State& state, const LineReader& queue, std::size_t splitFrom) {
+std::vector<ConvertedPart> convertInParts(State& state, const LineReader& queue, std::size_t splitFrom,
+                                          bool balanced) {
     std::vector<ConvertedPart> parts;
-    const std::size_t split =
-        splitFrom < queue.bytes().size() ? splitPoint(queue, splitFrom) : std::string_view::npos;
-    if (split == std::string_view::npos) {
+    const std::size_t size = queue.bytes().size();
+    // Server groups that take turns or draw carry their state over from the first part's lines: the second
+    // thread takes those turns first, and hands the lines it made to this thread, until it chooses where
+    // the first part ends. Without them the parts are split where they are asked to be.
+    const bool turns = state.optionOn(kOptServerChange);
+    const std::size_t fixedSplit =
+        !turns && splitFrom < size ? splitPoint(queue, splitFrom) : std::string_view::npos;
+    if (splitFrom >= size || (!turns && fixedSplit == std::string_view::npos)) {
         parts.push_back(convertPart(state, queue));
         return parts;
     }
     // What the second part's thread writes lies apart from what this thread reads and writes: sharing a
     // cache line with it would cost a transfer between the processors every few lines.
     struct alignas(64) Second {
-        explicit Second(const State& given) : state(given) {}
+        Second(const State& given, PartsBalance chosen) : state(given), balance(chosen) {}
         State state; // as it is before the first part's turns
         ConvertedPart part;
         std::exception_ptr failure;
         AddressFeed feed;
-        // The feed, when this thread takes the first part's "Url=" lines from it.
-        AddressFeed* addresses = nullptr;
+        PartsBalance balance;
+        std::size_t split = std::string_view::npos; // where the second part begins; none when npos
     };
-    const auto second = std::make_unique<Second>(state);
-    // Server groups that take turns or draw carry their state over from the first part's lines: the second
-    // thread takes those turns first, and hands the lines it made to this thread.
-    const bool turns = state.optionOn(kOptServerChange);
-    if (turns)
-        second->addresses = &second->feed;
-    const auto convertSecond = [&queue, split, turns, &second = *second]() noexcept {
+    const auto second = std::make_unique<Second>(state, PartsBalance(splitFrom, size, balanced));
+    second->split = fixedSplit;
+    const auto convertSecond = [&queue, size, turns, &second = *second]() noexcept {
         try {
             if (turns)
-                takeServerTurns(second.state, queue.part(0, split), second.addresses);
+                second.split = takeServerTurns(second.state, queue, &second.feed, &second.balance);
             second.feed.close();
-            second.part = convertPart(second.state, queue.part(split, queue.bytes().size()));
+            if (second.split != std::string_view::npos)
+                second.part = convertPart(second.state, queue.part(second.split, size));
         } catch (...) {
             second.failure = std::current_exception();
             second.feed.close();
@@ -763,16 +847,20 @@ std::vector<ConvertedPart> convertInParts(State& state, const LineReader& queue,
         try {
             helper = std::jthread(convertSecond);
         } catch (const std::system_error&) {
-            // No second thread to be had: the parts one after the other, here, each taking its own turns.
-            second->addresses = nullptr;
-            convertSecond();
+            // No second thread to be had: one part, here.
+            parts.push_back(convertPart(state, queue));
+            return parts;
         }
-        parts.push_back(convertPart(state, queue.part(0, split), second->addresses));
+        // With turns, this part ends where the feed says, or at the end when the second thread took every
+        // turn of the queue.
+        parts.push_back(turns ? convertPart(state, queue, &second->feed)
+                              : convertPart(state, queue.part(0, fixedSplit)));
     }
     if (second->failure)
         std::rethrow_exception(second->failure);
-    parts.push_back(std::move(second->part));
-    // The second part's state took every turn of the whole conversion, in the order of the file.
+    if (second->split != std::string_view::npos)
+        parts.push_back(std::move(second->part));
+    // The second thread's state took every turn of the whole conversion, in the order of the file.
     state = std::move(second->state);
     return parts;
 }

@@ -65,11 +65,15 @@ struct ConvertedPart {
 };
 
 /// The converted text of a queue file for a shuffle, as convertQueue makes it, in one part or in two made
-/// at once on two threads. The second part begins at the first entry from byte offset splitFrom of the
-/// queue on where the conversion carries nothing over from one line to the next but the server groups'
-/// turns and draws; its thread takes those of the first part's lines first, on a copy of state. state
-/// ends as one conversion of the whole would leave it. One part when there is no such entry.
-std::vector<ConvertedPart> convertInParts(State& state, const LineReader& queue, std::size_t splitFrom);
+/// at once on two threads. The second part begins at an entry where the conversion carries nothing over
+/// from one line to the next but the server groups' turns and draws. With the server change on, the second
+/// thread takes the turns of the first part's lines first, on a copy of state, and chooses where the first
+/// part ends as it goes: at the first such entry after the "Url=" line it has reached at byte offset
+/// splitFrom or after, or, when balanced, from there on once both threads would end together at the
+/// speeds they have shown. Otherwise the second part begins at the first such entry from splitFrom on.
+/// state ends as one conversion of the whole would leave it. One part when there is no such entry.
+std::vector<ConvertedPart> convertInParts(State& state, const LineReader& queue, std::size_t splitFrom,
+                                          bool balanced = false);
 
 /// The entries of a converted queue file in random order, each after an empty line, without comment
 /// lines and without the lines before the first entry. entries, when given, is what convertQueue noted
