@@ -121,9 +121,9 @@ void AtomicOutput::close() {
     m_closed = true;
 }
 
-void AtomicOutput::commit() {
+void AtomicOutput::commit(std::filesystem::path* leftBehind) {
     close();
-    if (const std::error_code error = os::replace(m_temporary, m_target, m_replacing, m_durable))
+    if (const std::error_code error = os::replace(m_temporary, m_target, m_replacing, m_durable, leftBehind))
         throw IoError(failure("cannot create", m_target, error));
     m_committed = true;
 }

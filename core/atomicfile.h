@@ -53,7 +53,8 @@ public:
     /// destruction follows.
     void close();
     const std::filesystem::path& temporaryPath() const { return m_temporary; }
-    void commit();
+    /// Puts the file in place of target. leftBehind: see os::replace; the caller removes that file.
+    void commit(std::filesystem::path* leftBehind = nullptr);
 
 private:
     void overflow(std::string_view bytes) override;

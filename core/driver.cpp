@@ -611,10 +611,11 @@ void convertQueueFile(State& state, const std::filesystem::path& path, LineReade
         return convertInParts(state, queueFile, partsSplitFrom(state, queueFile.bytes().size()), true);
     }();
     const std::filesystem::path wrs = queue::derivedName(path, queue::kShuffledSuffix);
+    std::filesystem::path replaced; // the old wrs, left under a temporary name once the new one is in place
     try {
         AtomicOutput out(wrs, options);
         shuffleEntries(parts, state.random, out);
-        out.commit();
+        out.commit(&replaced);
     } catch (const IoError&) {
         // When the wr2 cannot be written either (a full disk), that failure is the one reported, and
         // neither file is left.
@@ -626,6 +627,20 @@ void convertQueueFile(State& state, const std::filesystem::path& path, LineReade
         throw;
     }
     result.written.push_back(wrs);
+    // The old wrs hands its pages back to the system on another thread while this one hands back the
+    // converted text's: a few milliseconds each for a large queue, at the end of the run.
+    std::error_code removal;
+    if (!replaced.empty()) {
+        std::jthread remover;
+        try {
+            remover = std::jthread([&replaced, &removal] { removal = os::removeFile(replaced); });
+        } catch (const std::system_error&) {
+            removal = os::removeFile(replaced);
+        }
+        parts.clear();
+    }
+    if (removal)
+        throw IoError(failure("cannot delete", replaced, removal));
     // An older wr2 would no longer match the queue.
     if (os::entryExists(wr2)) {
         if (const std::error_code error = os::removeFile(wr2))

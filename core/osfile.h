@@ -55,9 +55,12 @@ std::error_code flushToDevice(File& file);
 
 /// Puts from in the place of to, atomically, to a link's own name and never through it. keepAttributes:
 /// to is a file being replaced whose attributes the new one keeps where the platform keeps them apart
-/// from the permission bits. flushed: the rename itself is to reach the device.
+/// from the permission bits. flushed: the rename itself is to reach the device. leftBehind, when given: where
+/// the platform puts from in place by exchanging the two names, the replaced file is left under from's name
+/// for the caller to remove, and that name is put there (empty when nothing is left), so that the removal,
+/// which hands the old file's pages back to the system, may overlap other work.
 std::error_code replace(const std::filesystem::path& from, const std::filesystem::path& to,
-                        bool keepAttributes, bool flushed);
+                        bool keepAttributes, bool flushed, std::filesystem::path* leftBehind = nullptr);
 std::error_code removeFile(const std::filesystem::path& path);
 
 /// What a name is, following links.

@@ -93,8 +93,10 @@ std::error_code flushToDevice(File& file) {
 }
 
 std::error_code replace(const std::filesystem::path& from, const std::filesystem::path& to,
-                        bool keepAttributes, bool flushed) {
+                        bool keepAttributes, bool flushed, std::filesystem::path* leftBehind) {
     (void)keepAttributes; // the permission bits are all there is to keep, and the caller set them
+    if (leftBehind != nullptr)
+        leftBehind->clear();
 #ifdef RENAME_EXCHANGE
     if (!flushed) {
         // A file that is not to be flushed replaces a file (or a link) by exchanging the two names, then
@@ -104,7 +106,11 @@ std::error_code replace(const std::filesystem::path& from, const std::filesystem
         struct stat st {};
         if (::lstat(to.c_str(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) &&
             ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) == 0) {
-            ::unlink(from.c_str()); // the replaced file, now under the temporary name
+            // The replaced file, now under the temporary name.
+            if (leftBehind != nullptr)
+                *leftBehind = from;
+            else
+                ::unlink(from.c_str());
             return {};
         }
         // No file there, or a file system without exchanges: an ordinary rename.

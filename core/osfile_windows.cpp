@@ -134,7 +134,9 @@ std::error_code flushToDevice(File& file) {
 }
 
 std::error_code replace(const std::filesystem::path& from, const std::filesystem::path& to,
-                        bool keepAttributes, bool flushed) {
+                        bool keepAttributes, bool flushed, std::filesystem::path* leftBehind) {
+    if (leftBehind != nullptr)
+        leftBehind->clear(); // the replaced file is gone with the move
     if (keepAttributes) {
         // The replaced file's attributes (read-only aside, which the caller checked) stay with its name.
         if (::ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,

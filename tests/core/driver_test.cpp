@@ -446,6 +446,8 @@ TEST(ChengeWrg, ShuffleReplacesTheConvertedCopy) {
     ASSERT_EQ(Chenge_Wrg(state, dir / "q.wrg", hooks).outcome, Outcome::Converted);
     EXPECT_EQ(readFile(dir / "q.wrs"),
               shuffleEntries(LineReader(convertQueueText(reference, LineReader(queue))), reference.random));
+    // Each wrs replaced the one before, which is gone whole.
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"q.wrg", "q.wrs"}));
 }
 
 TEST(ChengeWrg, OtherFilesAreLeftAloneButTheStateIsReset) {
