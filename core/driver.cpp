@@ -821,32 +821,30 @@ private:
 };
 
 // Takes the server groups' turns and draws that converting the lines of queue would take, writing
-// nothing: only "Url=" lines change the state, and the search for them skips the lines between. feed, when
-// given, gets each "Url=" line as the rules made it. With balance, the turns stop at the first place
-// (see splitPoint) after the "Url=" line where balance says so, and that place is returned (npos when the
-// turns went on to the end): the feed is told it before it gets the next "Url=" line, which its reader
-// needs to come near the place.
-std::size_t takeServerTurns(State& state, const LineReader& queue, AddressFeed* feed,
-                            const PartsBalance* balance = nullptr) {
+// nothing: only "Url=" lines change the state, and the search for them skips the lines between. feed gets
+// each "Url=" line as the rules made it. The turns stop at the first place (see splitPoint) after the
+// "Url=" line where balance says so, and that place is returned (npos when the turns went on to the end):
+// the feed is told it before it gets the next "Url=" line, which its reader needs to come near the place.
+std::size_t takeServerTurns(State& state, const LineReader& queue, AddressFeed& feed,
+                            const PartsBalance& balance) {
     std::int64_t ReadPos = 1;
     EntryRewriter rewriter(state, queue, ReadPos);
     std::size_t split = std::string_view::npos;
+    bool choosing = true; // when there is no place from where it was chosen on, there is none further on
     for (std::int64_t at = queue.findLineStart(1, queue::kUrl);
          at >= 1 && static_cast<std::size_t>(at - 1) < split; at = queue.findLineStart(at, queue::kUrl)) {
         const std::string_view line = queue.ReadLineAt(at);
-        const std::string_view result = rewriter.Set_AllStatus(line);
-        if (feed != nullptr)
-            feed->put(line, result);
-        if (balance == nullptr || at < 1)
+        feed.put(line, rewriter.Set_AllStatus(line));
+        if (!choosing || at < 1)
             continue;
-        const char* const reached = feed != nullptr ? feed->readerReached() : nullptr;
-        if (!balance->due(static_cast<std::size_t>(at - 1),
-                          reached != nullptr ? static_cast<std::size_t>(reached - queue.bytes().data()) : 0))
+        const char* const reached = feed.readerReached();
+        if (!balance.due(static_cast<std::size_t>(at - 1),
+                         reached != nullptr ? static_cast<std::size_t>(reached - queue.bytes().data()) : 0))
             continue;
+        choosing = false;
         split = splitPoint(queue, static_cast<std::size_t>(at - 1));
-        balance = nullptr; // when there is no place from here on, there is none further on either
-        if (split != std::string_view::npos && feed != nullptr)
-            feed->endReaderAt(split);
+        if (split != std::string_view::npos)
+            feed.endReaderAt(split);
     }
     return split;
 }
@@ -895,7 +893,7 @@ std::vector<ConvertedPart> convertInParts(State& state, const LineReader& queue,
     const auto convertSecond = [&queue, size, turns, &second = *second]() noexcept {
         try {
             if (turns)
-                second.split = takeServerTurns(second.state, queue, &second.feed, &second.balance);
+                second.split = takeServerTurns(second.state, queue, second.feed, second.balance);
             second.feed.close();
             if (second.split != std::string_view::npos)
                 second.part = convertPart(second.state, queue.part(second.split, size));
