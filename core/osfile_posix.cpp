@@ -203,6 +203,22 @@ void FileBytes::forgetBetween(std::size_t from, std::size_t end) const {
         ::madvise(m_data + first, last - first, MADV_DONTNEED);
 }
 
+void prepareForWriting(char* data, std::size_t size) noexcept {
+#ifdef MADV_POPULATE_WRITE
+    if (size == 0)
+        return;
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const std::uintptr_t first = reinterpret_cast<std::uintptr_t>(data) / page * page;
+    const std::uintptr_t last = (reinterpret_cast<std::uintptr_t>(data) + size + page - 1) / page * page;
+    // Before Linux 5.14 the call fails (EINVAL), and the pages come as they are written.
+    if (last > first)
+        (void)::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
+#else
+    (void)data;
+    (void)size;
+#endif
+}
+
 std::error_code FileBytes::open(const std::filesystem::path& path, FileBytes& bytes) {
     bytes.release();
     File file;

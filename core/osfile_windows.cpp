@@ -187,6 +187,12 @@ std::error_code writePieces(File& file, const std::string_view* pieces, std::siz
     return {};
 }
 
+// Windows makes a page on its first write, and has no call that makes fresh private pages ahead.
+void prepareForWriting(char* data, std::size_t size) noexcept {
+    (void)data;
+    (void)size;
+}
+
 void FileBytes::release() {
     std::free(m_data); // never mapped here: the file is read whole
     m_data = nullptr;
