@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 // The queue-file format: the line prefixes the program recognises (compared case-sensitively over their
 // whole length, "=" included), the nine lines of a new entry and the names derived from a file's name.
@@ -41,9 +42,13 @@ inline void appendLine(std::string& out, std::string_view line) {
 }
 
 /// A line is recognised when its first characters are exactly the prefix; nothing is trimmed first.
-/// Prefixes are ASCII, so comparing bytes compares characters.
-constexpr bool hasPrefix(std::string_view line, std::string_view prefix) {
-    return line.starts_with(prefix);
+/// Prefixes are ASCII, so comparing bytes compares characters. Written out where it is called, as an
+/// equality of bytes: with the prefix a constant the comparison is a load or two and no call, where a large
+/// pass that no longer had std::string_view::starts_with written out called it and memcmp for each line.
+[[gnu::always_inline]] constexpr bool hasPrefix(std::string_view line, std::string_view prefix) {
+    if (std::is_constant_evaluated())
+        return line.starts_with(prefix);
+    return line.size() >= prefix.size() && __builtin_memcmp(line.data(), prefix.data(), prefix.size()) == 0;
 }
 
 inline constexpr std::string_view kQueueSuffix = "wrg";
