@@ -68,9 +68,13 @@ private:
         if (bytes.size() >= capacity() - size) {
             grow(std::max(2 * capacity(), size + bytes.size() + 1));
         } else {
-            char* const end = std::min(m_limit, std::max(m_next + bytes.size() + 1, m_end + kPrepared));
-            os::prepareForWriting(m_end, static_cast<std::size_t>(end - m_end));
-            m_end = end;
+            // The window grows a step, and at least past the bytes, but never past the memory, where the
+            // bytes fit (the test above).
+            const std::size_t needed = bytes.size() + 1 - static_cast<std::size_t>(m_end - m_next);
+            const std::size_t ahead =
+                std::min(static_cast<std::size_t>(m_limit - m_end), std::max(needed, kPrepared));
+            os::prepareForWriting(m_end, ahead);
+            m_end += ahead;
         }
         m_next = std::copy(bytes.begin(), bytes.end(), m_next);
     }

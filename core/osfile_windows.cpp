@@ -187,7 +187,7 @@ std::error_code writePieces(File& file, const std::string_view* pieces, std::siz
     return {};
 }
 
-// Windows makes a page on its first write, and has no call that makes fresh private pages ahead.
+// Windows makes a page on its first write; nothing here asks for the pages ahead.
 void prepareForWriting(char* data, std::size_t size) noexcept {
     (void)data;
     (void)size;
