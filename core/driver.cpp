@@ -1010,7 +1010,8 @@ public:
         } catch (const std::bad_alloc&) {
             return; // the filler writes on by itself
         }
-        // The pages are made here, on this thread, not by the filler.
+        // The pages are made here, on this thread, not by the filler: all at once where the system can, and
+        // by a write to each where it cannot (a page already made costs the write alone).
         os::prepareForWriting(m_memory.get(), 2 * kChunk);
         for (std::size_t at = 0; at < 2 * kChunk; at += 4096)
             m_memory.get()[at] = '\0';
