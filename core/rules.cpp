@@ -133,18 +133,21 @@ std::optional<std::string_view> EntryRewriter::nextAddressLine() {
 }
 
 std::string_view EntryRewriter::addressLine(std::string_view line) {
+    // A line with no "//" after "Url=" or no dotted host before its first "/" names no server: it stays
+    // as the address change leaves it. The parts of the line as it came serve the address change too.
+    std::optional<AddressParts> parts = AddressParts::fromLine(line);
     std::string_view current = line;
     if (m_state.optionOn(kOptAddressChange)) {
         const std::string_view address = line.substr(queue::kUrl.size());
-        if (m_addressChanger.change(address, m_moved)) {
+        const bool moved = parts ? m_addressChanger.change(address, *parts, m_moved)
+                                 : m_addressChanger.change(address, m_moved);
+        if (moved) {
             m_changed.assign(queue::kUrl);
             m_changed += m_moved;
             current = m_changed;
+            parts = AddressParts::fromLine(current);
         }
     }
-    // A line with no "//" after "Url=" or no dotted host before its first "/" names no server: it stays
-    // as the address change left it.
-    const std::optional<AddressParts> parts = AddressParts::fromLine(current);
     if (!parts || !parts->hasDottedHost())
         return current;
     if (m_state.optionOn(kOptWebjump) && applyWebjumpForms(m_state, *parts, m_result))

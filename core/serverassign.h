@@ -15,6 +15,18 @@
 // server-group step (numbered hosts, Tripod's 7a hosts and address lists).
 namespace tamarisk::core {
 
+/// Where the rules cut a text: its first "/", its first "." and the first "." after that one, as byte
+/// offsets (npos for none). "/" and "." are never the second byte of a double-byte character, so each is a
+/// character of its own and every cut falls between characters.
+struct AddressMarks {
+    std::size_t slash = std::string_view::npos;
+    std::size_t dot1 = std::string_view::npos;
+    std::size_t dot2 = std::string_view::npos;
+
+    /// The marks of text.
+    static AddressMarks of(std::string_view text);
+};
+
 /// An address cut the way the server rules look at it: head is the line up to and including its "//",
 /// rest is what follows. Offsets are byte offsets into rest; "/" and "." never occur as the second byte of
 /// a double-byte character, so finding them byte by byte finds the same characters that a search by
@@ -27,31 +39,34 @@ public:
 
     std::string_view head() const { return m_head; }
     std::string_view rest() const { return m_rest; }
+    /// The marks of rest.
+    const AddressMarks& marks() const { return m_marks; }
 
     // The parts every rule of every line asks for, some of them several times, are answered here inline.
 
     /// rest has a "/" and its host (the text before that "/") has a dot: the shape every rule needs.
     bool hasDottedHost() const {
-        return m_slash != std::string_view::npos && m_dot1 != std::string_view::npos && m_dot1 < m_slash;
+        return m_marks.slash != std::string_view::npos && m_marks.dot1 != std::string_view::npos &&
+               m_marks.dot1 < m_marks.slash;
     }
     /// The text before the first "/" of rest (all of rest when it has none).
-    std::string_view host() const { return m_rest.substr(0, m_slash); }
+    std::string_view host() const { return m_rest.substr(0, m_marks.slash); }
     /// The text after the first "/" of rest (empty when it has none).
     std::string_view path() const;
     /// The host less its first label; the whole host when rest has no dot at all; nothing when the first
     /// dot of rest lies in the path.
     std::optional<std::string_view> dom1() const {
-        if (m_dot1 == std::string_view::npos)
+        if (m_marks.dot1 == std::string_view::npos)
             return host();
-        if (m_slash == std::string_view::npos || m_dot1 > m_slash)
+        if (m_marks.slash == std::string_view::npos || m_marks.dot1 > m_marks.slash)
             return std::nullopt;
-        return m_rest.substr(m_dot1 + 1, m_slash - m_dot1 - 1);
+        return m_rest.substr(m_marks.dot1 + 1, m_marks.slash - m_marks.dot1 - 1);
     }
     /// The host less its first two labels; nothing unless the host has two dots.
     std::optional<std::string_view> dom2() const;
     /// Everything after the first dot of rest (all of rest when it has none).
     std::string_view tail1() const {
-        return m_dot1 == std::string_view::npos ? m_rest : m_rest.substr(m_dot1 + 1);
+        return m_marks.dot1 == std::string_view::npos ? m_rest : m_rest.substr(m_marks.dot1 + 1);
     }
     /// The host's first label: the text before the first dot.
     std::string_view firstLabel() const;
@@ -61,9 +76,7 @@ public:
 private:
     std::string_view m_head;
     std::string_view m_rest;
-    std::size_t m_slash; // first "/" of rest, npos for none
-    std::size_t m_dot1;  // first "." of rest, npos for none
-    std::size_t m_dot2;  // first "." after m_dot1, npos for none
+    AddressMarks m_marks; // of rest
 };
 
 /// How the server-group step picks a server (Option_OptMC).

@@ -50,6 +50,34 @@ inline std::uint64_t textHash(std::string_view text) {
     return hash ^ (hash >> 33);
 }
 
+/// Whether two texts are the same. Hosts, domains and keys are mostly 16 bytes or shorter, which a few
+/// loads compare where a call to memcmp would cost more than the comparison.
+inline bool sameText(std::string_view a, std::string_view b) {
+    const std::size_t n = a.size();
+    if (n != b.size())
+        return false;
+    const char* const p = a.data();
+    const char* const q = b.data();
+    // The first and the last bytes as two words that overlap where the text is shorter than both.
+    const auto equalWords = [p, q, n]<typename Word>(Word) {
+        Word first[2];
+        Word last[2];
+        std::memcpy(&first[0], p, sizeof(Word));
+        std::memcpy(&first[1], q, sizeof(Word));
+        std::memcpy(&last[0], p + n - sizeof(Word), sizeof(Word));
+        std::memcpy(&last[1], q + n - sizeof(Word), sizeof(Word));
+        return ((first[0] ^ first[1]) | (last[0] ^ last[1])) == 0;
+    };
+    if (n > 16)
+        return std::memcmp(p, q, n) == 0;
+    if (n >= 8)
+        return equalWords(std::uint64_t{});
+    if (n >= 4)
+        return equalWords(std::uint32_t{});
+    // Up to three bytes: the first, the middle and the last are all of them.
+    return n == 0 || (p[0] == q[0] && p[n / 2] == q[n / 2] && p[n - 1] == q[n - 1]);
+}
+
 /// A table from texts to values that is filled once and then looked up on every line of a queue: open
 /// addressing over a power of two of slots, at most half of them used, so that a look-up is one hash and
 /// mostly one comparison. The keys are views: their bytes must outlive the table.
@@ -97,7 +125,7 @@ private:
         const std::size_t mask = m_slots.size() - 1;
         for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
             const Slot& slot = m_slots[i];
-            if (!slot.used || (slot.hash == hash && slot.entry.key == key))
+            if (!slot.used || (slot.hash == hash && sameText(slot.entry.key, key)))
                 return i;
         }
     }

@@ -35,6 +35,9 @@ public:
     /// Writes the changed address to out and returns true, or returns false (out untouched) when no
     /// address change has the address's key.
     bool change(std::string_view A, std::string& out);
+    /// The same for the address of a "Url=" line cut into parts: A is the line after "Url=", so its host
+    /// begins where the parts' rest does, and the marks found for the parts serve the cut too.
+    bool change(std::string_view A, const AddressParts& parts, std::string& out);
     /// The server groups as it looks them up, for other rules of the same pass.
     const ServerGroupIndex& groups() const { return m_groups; }
 

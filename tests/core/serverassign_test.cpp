@@ -112,6 +112,9 @@ INSTANTIATE_TEST_SUITE_P(
         WebjumpCase{"NumberedServer", "21", "freehosting7.at.webjump.com/p",
                     "freehosting21.at.webjump.com/p"},
         WebjumpCase{"TwoLabelUser", "21", "ab.cd.webjump.com/p", "freehosting21.at.webjump.com/ab/ab-cd/p"},
+        // An address of 32 bytes or more, whose host is cut by another search than a short one's.
+        WebjumpCase{"TwoLabelUserLongPath", "21", "ab.cd.webjump.com/a-long-folder/f.zip",
+                    "freehosting21.at.webjump.com/ab/ab-cd/a-long-folder/f.zip"},
         WebjumpCase{"EmptyNumber", "", "x.webjump.com/p", "freehosting.at.webjump.com/x/x-webjump/p"},
         WebjumpCase{"EmptyPath", "3", "abc.webjump.com/", "freehosting3.at.webjump.com/ab/abc-webjump/"},
         // Another server name is not the configured one: its host reads as a two-label user.
@@ -618,6 +621,22 @@ TEST(TextTable, FindsEveryKeyAddedAndNoOther) {
         EXPECT_EQ(table.find(keys[i] + "x"), nullptr);
         EXPECT_EQ(table.find(keys[i].substr(0, keys[i].size() - 1)) == nullptr,
                   std::find(keys.begin(), keys.end(), keys[i].substr(0, keys[i].size() - 1)) == keys.end());
+    }
+}
+
+// The comparison of the table's keys and the groups' domains: a text differs from its copy with any one
+// byte changed, at every length where it compares otherwise (by bytes, by two words of 4 or 8, by call).
+TEST(TextTable, TextsDifferAtEveryByte) {
+    for (std::size_t n = 0; n <= 20; ++n) {
+        const std::string text = std::string("abcdefghijklmnopqrstu").substr(0, n);
+        const std::string copy = text;
+        EXPECT_TRUE(sameText(text, copy)) << n;
+        EXPECT_FALSE(sameText(text, copy + "v")) << n;
+        for (std::size_t i = 0; i < n; ++i) {
+            std::string other = text;
+            other[i] = '\x95';
+            EXPECT_FALSE(sameText(text, other)) << n << " " << i;
+        }
     }
 }
 

@@ -1,9 +1,11 @@
+#include "core/serverassign.h"
 #include "core/state.h"
 #include "core/urlsplit.h"
 #include "support/testutil.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -145,6 +147,13 @@ TEST_P(UrlChaiTest, ReplacesLeadKeyAndOneCharacter) {
         ++state.DefServerCount;
     }
     EXPECT_EQ(UrlChai(state, c.address), c.expected);
+    // The same address as a queue line's, cut by the marks found for the line's parts.
+    const std::string line = "Url=" + c.address;
+    if (const std::optional<AddressParts> parts = AddressParts::fromLine(line)) {
+        AddressChanger changer(state);
+        std::string out;
+        EXPECT_EQ(changer.change(c.address, *parts, out) ? out : c.address, c.expected);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -201,7 +210,24 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"a.b", kSTypeU}},
                  {{"srv.a.b", "http://m/"}},
                  "http://srv.a.b/\x83\x65\x83\x58\x83\x67/\x95\x5C.zip",
-                 "http://m/\x83\x65\x83\x58\x83\x67/\x95\x5C.zip"}),
+                 "http://m/\x83\x65\x83\x58\x83\x67/\x95\x5C.zip"},
+        // Hosts and paths past the first 32 bytes: the host's end beyond them, a path long enough that
+        // all marks lie within them, and a second dot only after the host.
+        ChaiCase{"LongHostTypeF",
+                 {{"mirror.example.jp", kSTypeF}},
+                 {{"mirror.example.jp/files", "http://m/"}},
+                 "http://download-server-01.mirror.example.jp/files/x/f.zip",
+                 "http://m/x/f.zip"},
+        ChaiCase{"LongPathTypeV",
+                 {{"a.b", kSTypeV}},
+                 {{"a.b/folder-with-a-long-name/2", "http://v/"}},
+                 "http://s1.a.b/folder-with-a-long-name/2/f.zip",
+                 "http://v/f.zip"},
+        ChaiCase{"SecondDotAfterTheHost",
+                 {{"one.dot", kSTypeU}},
+                 {{"one.dot", "http://u/"}},
+                 "http://one.dot/a-long-folder-name-here/x.y/f.zip",
+                 "http://u/a-long-folder-name-here/x.y/f.zip"}),
     [](const ::testing::TestParamInfo<ChaiCase>& info) { return std::string(info.param.name); });
 
 TEST(UrlChaiTest, EntriesBeyondTheCountAreNotUsed) {
