@@ -6,8 +6,13 @@
 #include "core/serverassign.h"
 #include "core/urlsplit.h"
 
+#include <bit>
 #include <functional>
 #include <limits>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace tamarisk::core {
 
@@ -20,13 +25,29 @@ bool within(std::string_view text, const std::string& buffer) {
            before(text.data(), buffer.data() + buffer.size());
 }
 
+// The last "/" of text, or npos. The file name after it is short: sixteen bytes at a time from the end
+// mostly find it in one look, where a search byte by byte takes a step for each byte of the name.
+std::size_t lastSlash(std::string_view text) {
+    std::size_t end = text.size();
+#ifdef __SSE2__
+    const __m128i slash = _mm_set1_epi8('/');
+    for (; end >= 16; end -= 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + end - 16));
+        if (const auto found = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, slash)));
+            found != 0)
+            return end - 16 + static_cast<std::size_t>(31 - std::countl_zero(found));
+    }
+#endif
+    return text.substr(0, end).rfind('/');
+}
+
 // The folder made from the file name of a "Url=" line: the part before the first dot less its last
 // three characters, or, when that part has three characters or fewer, the part with its dot. Nothing
 // when the address has no "/" or its file name has no dot.
 void appendFolderFromName(std::string& out, std::string_view urlLine) {
     // "/" and "." are never the second byte of a double-byte character, so byte searches find them.
     const std::string_view address = urlLine.substr(queue::kUrl.size());
-    const std::size_t slash = address.rfind('/');
+    const std::size_t slash = lastSlash(address);
     if (slash == std::string_view::npos)
         return;
     const std::string_view fileName = address.substr(slash + 1);

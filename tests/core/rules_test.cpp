@@ -180,6 +180,9 @@ TEST_P(FolderFromName, AppendsThePartBeforeTheDotLessThreeCharacters) {
 INSTANTIATE_TEST_SUITE_P(
     Names, FolderFromName,
     ::testing::Values(NameCase{"Setup12", "Url=http://host/d/setup12.exe", "setu"},
+                      // A name longer than the sixteen bytes the search for its "/" looks at first.
+                      NameCase{"LongName", "Url=http://host/d/a-long-name-of-setup12.exe",
+                               "a-long-name-of-setu"},
                       NameCase{"TarGz", "Url=http://host/d/file.tar.gz", "f"},
                       NameCase{"FourCharacters", "Url=http://host/d/abcd.zip", "a"},
                       NameCase{"ThreeCharactersKeepTheDot", "Url=http://host/d/abc.zip", "abc."},
